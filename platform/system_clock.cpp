@@ -1,0 +1,14 @@
+#include "platform/system_clock.h"
+
+#include <chrono>
+
+uint32_t timeGetTime() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+double MonotonicSeconds() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(now).count();
+}

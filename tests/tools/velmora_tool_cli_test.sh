@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# velmora-tool as a user runs it: listings, circuit samples, errors and exit codes.
+set -u
+tool=${VELMORA_TOOL:?}
+fail=0
+check() { if ! eval "$2"; then echo "FAILED: $1"; fail=1; fi; }
+
+out=$("$tool" resources)
+check "resources lists CLOCK.FPP with its size" 'grep -Eq "^MISC +CLOCK.FPP +984$" <<<"$out"'
+for type in MISC MODEL MIDI RCDATA; do
+    check "resources lists a $type resource" 'grep -q "^$type " <<<"$out"'
+done
+
+out=$("$tool" path 0 1)
+check "path prints the count" 'grep -qx "count 49" <<<"$out"'
+check "path prints point 0 exactly" 'grep -q "^t 0 position 27.98963 9.167835 -191.1297 ahead " <<<"$out"'
+check "path prints t 1" 'grep -q "^t 1 position " <<<"$out"'
+
+"$tool" path abc >/dev/null 2>&1; check "a bad argument exits 2" '[ $? -eq 2 ]'
+"$tool" frobnicate >/dev/null 2>&1; check "an unknown command exits 2" '[ $? -eq 2 ]'
+"$tool" >/dev/null 2>&1; check "no command exits 2" '[ $? -eq 2 ]'
+out=$("$tool" path 49 2>&1); check "t outside the circuit is reported" 'grep -q "outside" <<<"$out"'
+exit $fail

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Sets a Debian 12 machine up for Velmora (apt packages, as root or through sudo), builds it,
+# then runs the saver (`run`) or the whole test suite (`test`).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    cmake g++ ninja-build pkg-config ccache
+    libsdl2-dev libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgtk-3-dev
+    libfreetype-dev fonts-ipafont-gothic libgtest-dev libbenchmark-dev
+    xvfb xauth xdotool assimp-utils
+)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build
+}
+
+case "${1:-}" in
+    run)
+        install_missing
+        build
+        exec build/velmora-tool resources
+        ;;
+    test)
+        install_missing
+        build
+        ctest --test-dir build --output-on-failure -j "$(nproc)"
+        ;;
+    *)
+        echo "usage: tools/dev.sh run|test" >&2
+        exit 2
+        ;;
+esac

@@ -1,0 +1,7 @@
+// The commands of velmora-tool, one file each; main.cpp dispatches on the first argument.
+// Each takes the arguments after its name and returns the process exit code: 0 on success,
+// 1 on a failure it has reported, 2 on bad usage.
+#pragma once
+
+int RunResourcesCommand(int argc, char** argv);
+int RunPathCommand(int argc, char** argv);

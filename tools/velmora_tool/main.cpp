@@ -1,0 +1,35 @@
+// velmora-tool: the window through which authors, tests and benchmarks look at Velmora.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/velmora_tool/commands.h"
+
+namespace {
+struct ToolCommand {
+    const char* name;
+    const char* usage;
+    int (*run)(int argc, char** argv);
+};
+
+const ToolCommand kCommands[] = {
+    {"resources", "resources              list the embedded resources", RunResourcesCommand},
+    {"path", "path [t ...]           sample the circuit of CLOCK.FPP", RunPathCommand},
+};
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: velmora-tool COMMAND [ARGS]\ncommands:\n");
+    for (const ToolCommand& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage();
+        return 2;
+    }
+    for (const ToolCommand& c : kCommands)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "velmora-tool: unknown command '%s'\n", argv[1]);
+    PrintUsage();
+    return 2;
+}

@@ -1,0 +1,17 @@
+// velmora-tool resources: one line per embedded resource: type, name, size in bytes.
+#include <cstdio>
+
+#include "platform/resource_table.h"
+#include "tools/velmora_tool/commands.h"
+
+int RunResourcesCommand(int argc, char** /*argv*/) {
+    if (argc != 0) {
+        std::fprintf(stderr, "usage: velmora-tool resources\n");
+        return 2;
+    }
+    for (unsigned i = 0; i < EmbeddedResourceCount(); ++i) {
+        const EmbeddedResource& r = EmbeddedResourceAt(i);
+        std::printf("%-7s %-20s %8zu\n", r.type, r.name, SizeofResource(&r));
+    }
+    return 0;
+}
