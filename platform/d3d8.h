@@ -17,6 +17,7 @@ class IDirect3DDevice8;
 struct GlBufferState;
 struct GlTextureState;
 struct GlDeviceState;
+struct VsVertexOutput;  // platform/vs_program.h
 
 // A managed vertex buffer: a system-memory copy that Lock edits and Unlock uploads.
 class IDirect3DVertexBuffer8 {
@@ -32,6 +33,7 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
+struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DVertexBuffer8() = default;
     ~IDirect3DVertexBuffer8();
     GlBufferState* m_pState = nullptr;
@@ -49,6 +51,7 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
+struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DIndexBuffer8() = default;
     ~IDirect3DIndexBuffer8();
     GlBufferState* m_pState = nullptr;
@@ -68,6 +71,7 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
+struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DTexture8() = default;
     ~IDirect3DTexture8();
     GlTextureState* m_pState = nullptr;
@@ -147,6 +151,9 @@ public:
     HRESULT ReadBackBuffer(std::vector<uint8_t>* rgba, UINT* width, UINT* height);
     // What the last Present put in the window, as RGBA8 rows, top row first.
     HRESULT ReadWindow(std::vector<uint8_t>* rgba, UINT* width, UINT* height);
+    // Runs the bound vertex shader over vertices [0, count) of stream 0 with the current
+    // constants and returns what each vertex left the shader with (transform feedback).
+    HRESULT CaptureVertexOutputs(UINT count, std::vector<VsVertexOutput>* outputs);
     // Makes Present report a lost device for the next `frames` presents.
     void ForceDeviceLoss(int frames);
     // true: every draw re-applies all state instead of diffing against the cached GL state.
