@@ -95,7 +95,8 @@ HRESULT ReadBmpImage(const void* data, size_t size, const char* name, BmpImage* 
     const uint64_t needed = stride * static_cast<uint64_t>(height - 1) + rowBytes;
     const uint64_t available = size - pixelOffset;
     if (needed > available)
-        return Refuse(error, name, "pixel data truncated: %llu bytes needed at offset %u, %llu held",
+        return Refuse(error, name,
+                      "pixel data truncated: %llu bytes needed at offset %u, %llu held",
                       static_cast<unsigned long long>(needed), pixelOffset,
                       static_cast<unsigned long long>(available));
 

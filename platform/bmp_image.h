@@ -13,9 +13,9 @@
 #include "platform/d3d8_types.h"
 
 struct BmpImage {
-    UINT width = 0;         // pixels
-    UINT height = 0;        // pixels
-    UINT bitsPerPixel = 0;  // as stored: 24 (alpha set to 255) or 32 (alpha as stored)
+    UINT width = 0;          // pixels
+    UINT height = 0;         // pixels
+    UINT bitsPerPixel = 0;   // as stored: 24 (alpha set to 255) or 32 (alpha as stored)
     std::vector<BYTE> bgra;  // width * height * 4 bytes: B, G, R, A per pixel, top row first
 };
 

@@ -118,8 +118,8 @@ TEST(BmpImage, EveryShorterPrefixOfAValidFileIsRefused) {
 
 struct Malformed {
     const char* what;
-    size_t at;       // byte to patch, or SIZE_MAX to cut the file to `value` bytes
-    int width;       // 16 or 32 bits patched at `at`
+    size_t at;  // byte to patch, or SIZE_MAX to cut the file to `value` bytes
+    int width;  // 16 or 32 bits patched at `at`
     uint32_t value;
     const char* message;
 };
@@ -145,7 +145,8 @@ TEST(BmpImage, MalformedHeadersAreRefusedWithWhatIsWrong) {
         {"absurd height", 22, 32, 0x80000000u, "size 3x2147483648 beyond the limit of 16384"},
         {"overflowing size", 18, 32, 0x7FFFFFFFu, "size 2147483647x2 beyond the limit of 16384"},
         {"offset beyond end", 10, 32, 1000, "pixel data offset 1000 beyond the end (78 bytes)"},
-        {"offset in headers", 10, 32, 20, "pixel data offset 20 lies inside the headers (54 bytes)"},
+        {"offset in headers", 10, 32, 20,
+         "pixel data offset 20 lies inside the headers (54 bytes)"},
         {"offset leaves too little", 10, 32, 60,
          "pixel data truncated: 21 bytes needed at offset 60, 18 held"},
     };
