@@ -17,11 +17,24 @@ bool D3DXMATRIX::operator==(const D3DXMATRIX& b) const {
     return true;
 }
 
+namespace {
+// Squared length summed in double, so that components beyond about 1e19 (whose float squares
+// overflow to infinity) still give their true length and normalise to unit length.
+double SquaredLength(double x, double y, double z, double w) {
+    return x * x + y * y + z * z + w * w;
+}
+
+// Whether a squared length is large enough to normalise; false for NaN as well.
+bool CanNormalise(double lengthSq) { return lengthSq > FLT_MIN; }
+}  // namespace
+
 // ---- Vectors ---------------------------------------------------------------------------------
 
 float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return v->x * v->x + v->y * v->y + v->z * v->z; }
 
-float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(D3DXVec3LengthSq(v)); }
+float D3DXVec3Length(const D3DXVECTOR3* v) {
+    return static_cast<float>(std::sqrt(SquaredLength(v->x, v->y, v->z, 0.0)));
+}
 
 float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
     return a->x * b->x + a->y * b->y + a->z * b->z;
@@ -56,13 +69,14 @@ D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECT
 }
 
 D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
-    const float lengthSq = D3DXVec3LengthSq(v);
-    if (!(lengthSq > FLT_MIN)) {
+    const double lengthSq = SquaredLength(v->x, v->y, v->z, 0.0);
+    if (!CanNormalise(lengthSq)) {
         *out = D3DXVECTOR3();
         return out;
     }
-    const float length = std::sqrt(lengthSq);
-    *out = D3DXVECTOR3(v->x / length, v->y / length, v->z / length);
+    const double s = 1.0 / std::sqrt(lengthSq);
+    *out = D3DXVECTOR3(static_cast<float>(v->x * s), static_cast<float>(v->y * s),
+                       static_cast<float>(v->z * s));
     return out;
 }
 
@@ -93,16 +107,19 @@ float D3DXVec4Dot(const D3DXVECTOR4* a, const D3DXVECTOR4* b) {
     return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
 }
 
-float D3DXVec4Length(const D3DXVECTOR4* v) { return std::sqrt(D3DXVec4Dot(v, v)); }
+float D3DXVec4Length(const D3DXVECTOR4* v) {
+    return static_cast<float>(std::sqrt(SquaredLength(v->x, v->y, v->z, v->w)));
+}
 
 D3DXVECTOR4* D3DXVec4Normalize(D3DXVECTOR4* out, const D3DXVECTOR4* v) {
-    const float lengthSq = D3DXVec4Dot(v, v);
-    if (!(lengthSq > FLT_MIN)) {
+    const double lengthSq = SquaredLength(v->x, v->y, v->z, v->w);
+    if (!CanNormalise(lengthSq)) {
         *out = D3DXVECTOR4();
         return out;
     }
-    const float length = std::sqrt(lengthSq);
-    *out = D3DXVECTOR4(v->x / length, v->y / length, v->z / length, v->w / length);
+    const double s = 1.0 / std::sqrt(lengthSq);
+    *out = D3DXVECTOR4(static_cast<float>(v->x * s), static_cast<float>(v->y * s),
+                       static_cast<float>(v->z * s), static_cast<float>(v->w * s));
     return out;
 }
 
@@ -315,16 +332,19 @@ float D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
     return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
 }
 
-float D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(D3DXQuaternionDot(q, q)); }
+float D3DXQuaternionLength(const D3DXQUATERNION* q) {
+    return static_cast<float>(std::sqrt(SquaredLength(q->x, q->y, q->z, q->w)));
+}
 
 D3DXQUATERNION* D3DXQuaternionNormalize(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    const float lengthSq = D3DXQuaternionDot(q, q);
-    if (!(lengthSq > FLT_MIN)) {
+    const double lengthSq = SquaredLength(q->x, q->y, q->z, q->w);
+    if (!CanNormalise(lengthSq)) {
         *out = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 0.0f);
         return out;
     }
-    const float length = std::sqrt(lengthSq);
-    *out = D3DXQUATERNION(q->x / length, q->y / length, q->z / length, q->w / length);
+    const double s = 1.0 / std::sqrt(lengthSq);
+    *out = D3DXQUATERNION(static_cast<float>(q->x * s), static_cast<float>(q->y * s),
+                          static_cast<float>(q->z * s), static_cast<float>(q->w * s));
     return out;
 }
 
@@ -384,7 +404,9 @@ D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* a
         wb = -wb;
         dot = -dot;
     }
-    if (1.0f - dot > 0.001f) {
+    // Blend linearly only for keys within about half a degree, where the sine ratio loses
+    // precision; a wider linear band would shorten the result and bend its angle.
+    if (1.0f - dot > 1e-5f) {
         const float theta = std::acos(dot);
         const float sinTheta = std::sin(theta);
         wa = std::sin(theta * wa) / sinTheta;
@@ -469,12 +491,14 @@ float D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v) {
 }
 
 D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p) {
-    const float length = std::sqrt(p->a * p->a + p->b * p->b + p->c * p->c);
-    if (length == 0.0f) {
+    const double lengthSq = SquaredLength(p->a, p->b, p->c, 0.0);
+    if (lengthSq == 0.0) {
         *out = D3DXPLANE();
         return out;
     }
-    *out = D3DXPLANE(p->a / length, p->b / length, p->c / length, p->d / length);
+    const double s = 1.0 / std::sqrt(lengthSq);
+    *out = D3DXPLANE(static_cast<float>(p->a * s), static_cast<float>(p->b * s),
+                     static_cast<float>(p->c * s), static_cast<float>(p->d * s));
     return out;
 }
 

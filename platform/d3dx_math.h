@@ -3,6 +3,7 @@
 // first, left-handed, angles in radians. Every function writes its output (which may alias an
 // input) and returns it; a failed inverse or a parallel line returns nullptr.
 // Does not: allocate, or know anything of the device.
+// Needs: platform/d3d8_types.h for BOOL.
 #pragma once
 
 #include "platform/d3d8_types.h"
