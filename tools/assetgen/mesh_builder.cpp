@@ -85,17 +85,29 @@ MeshData ExtrudeStar(const std::vector<D3DXVECTOR2>& outline, float holeRadius, 
         return mesh;
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
     const D3DXVECTOR3 down(0.0f, -1.0f, 0.0f);
+    // Walls face away from the centre; a ring's centre is the origin, its hole's axis.
+    D3DXVECTOR2 centre(0.0f, 0.0f);
+    if (holeRadius <= 0.0f) {
+        for (const D3DXVECTOR2& p : outline)
+            centre.x += p.x, centre.y += p.y;
+        centre.x /= static_cast<float>(n);
+        centre.y /= static_cast<float>(n);
+    }
 
     // Outer walls.
     for (size_t i = 0; i < n; ++i) {
         const D3DXVECTOR2& a = outline[i];
         const D3DXVECTOR2& b = outline[(i + 1) % n];
-        const D3DXVECTOR3 mid((a.x + b.x) * 0.5f, 0.0f, (a.y + b.y) * 0.5f);
+        const D3DXVECTOR3 mid((a.x + b.x) * 0.5f - centre.x, 0.0f, (a.y + b.y) * 0.5f - centre.y);
         D3DXVECTOR3 edgeNormal = Normalised(D3DXVECTOR3(b.y - a.y, 0.0f, a.x - b.x));
         if (Dot(edgeNormal, mid) < 0.0f)
             edgeNormal = -edgeNormal;
-        const D3DXVECTOR3 na = smoothWalls ? Normalised(D3DXVECTOR3(a.x, 0.0f, a.y)) : edgeNormal;
-        const D3DXVECTOR3 nb = smoothWalls ? Normalised(D3DXVECTOR3(b.x, 0.0f, b.y)) : edgeNormal;
+        const D3DXVECTOR3 na = smoothWalls
+                                   ? Normalised(D3DXVECTOR3(a.x - centre.x, 0.0f, a.y - centre.y))
+                                   : edgeNormal;
+        const D3DXVECTOR3 nb = smoothWalls
+                                   ? Normalised(D3DXVECTOR3(b.x - centre.x, 0.0f, b.y - centre.y))
+                                   : edgeNormal;
         const float u0 = static_cast<float>(i) / n;
         const float u1 = static_cast<float>(i + 1) / n;
         const uint32_t v0 = AddVertex(&mesh, {a.x, y0, a.y}, na, {u0, 1.0f});
@@ -135,13 +147,14 @@ MeshData ExtrudeStar(const std::vector<D3DXVECTOR2>& outline, float holeRadius, 
                 AddQuad(&mesh, inner[i], outer[i], outer[k], inner[k], normal);
             }
         } else {
-            const uint32_t centre = AddVertex(&mesh, {0.0f, y, 0.0f}, normal, {0.5f, 0.5f});
+            const uint32_t middle =
+                AddVertex(&mesh, {centre.x, y, centre.y}, normal, capUv(centre));
             std::vector<uint32_t> ring(n);
             for (size_t i = 0; i < n; ++i)
                 ring[i] =
                     AddVertex(&mesh, {outline[i].x, y, outline[i].y}, normal, capUv(outline[i]));
             for (size_t i = 0; i < n; ++i)
-                AddTriangle(&mesh, centre, ring[i], ring[(i + 1) % n], normal);
+                AddTriangle(&mesh, middle, ring[i], ring[(i + 1) % n], normal);
         }
     }
     if (holeRadius > 0.0f) {
@@ -160,11 +173,13 @@ MeshData ExtrudeStar(const std::vector<D3DXVECTOR2>& outline, float holeRadius, 
 }
 }  // namespace
 
-MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments) {
+MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments,
+               const LatheOptions& options) {
     MeshData mesh;
     const size_t n = profile.size();
     if (n < 2 || segments < 3)
         return mesh;
+    auto angleOf = [&](int j) { return options.startAngle + StepAngle(j, segments); };
 
     // Arc length along the profile for the v coordinate.
     std::vector<float> along(n, 0.0f);
@@ -175,46 +190,66 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments) {
     }
     const float total = along[n - 1] > 0.0f ? along[n - 1] : 1.0f;
 
-    // Each profile edge k (from point k to k + 1) gets its own bottom and top rings, sharing
-    // them with the neighbouring edge where the point between them is smooth.
+    // Normal (in radius, y) at profile point `at` for the edge whose normal is edgeN: the
+    // edge's own at a crease or an end, else the mean with the neighbouring edge.
+    auto pointNormal = [&](size_t at, const D3DXVECTOR2& edgeN, bool isBottom) {
+        const ProfilePoint& p = profile[at];
+        const bool hasOther = isBottom ? at > 0 : at + 1 < n;
+        if (p.crease || !hasOther)
+            return edgeN;
+        const D3DXVECTOR2 other = isBottom ? ProfileEdgeNormal(profile[at - 1], p)
+                                           : ProfileEdgeNormal(p, profile[at + 1]);
+        const D3DXVECTOR2 sum(edgeN.x + other.x, edgeN.y + other.y);
+        const float len = std::sqrt(sum.x * sum.x + sum.y * sum.y);
+        return len > 0.0f ? D3DXVECTOR2(sum.x / len, sum.y / len) : edgeN;
+    };
+    auto vertexAt = [&](size_t at, const D3DXVECTOR2& pn, float angle, float normalAngle, float u) {
+        const ProfilePoint& p = profile[at];
+        const float c = std::cos(angle), s = std::sin(angle);
+        const float nc = std::cos(normalAngle), ns = std::sin(normalAngle);
+        return AddVertex(&mesh, {p.radius * c, p.y, p.radius * s},
+                         Normalised(D3DXVECTOR3(pn.x * nc, pn.y, pn.x * ns)),
+                         {u, 1.0f - along[at] / total});
+    };
+
+    // Each profile edge k (from point k to k + 1) gets its own rings, sharing them with the
+    // edge below where the point between them is smooth (never when faceted).
     std::vector<uint32_t> previousTop;
     for (size_t k = 0; k + 1 < n; ++k) {
-        const ProfilePoint& a = profile[k];
-        const ProfilePoint& b = profile[k + 1];
-        const D3DXVECTOR2 edgeN = ProfileEdgeNormal(a, b);
+        const D3DXVECTOR2 edgeN = ProfileEdgeNormal(profile[k], profile[k + 1]);
         if (edgeN.x == 0.0f && edgeN.y == 0.0f)
             continue;
-        auto pointNormal = [&](size_t at, bool isBottom) {
-            const ProfilePoint& p = profile[at];
-            const bool hasOther = isBottom ? at > 0 : at + 1 < n;
-            if (p.crease || !hasOther)
-                return edgeN;
-            const D3DXVECTOR2 other = isBottom ? ProfileEdgeNormal(profile[at - 1], p)
-                                               : ProfileEdgeNormal(p, profile[at + 1]);
-            D3DXVECTOR2 sum(edgeN.x + other.x, edgeN.y + other.y);
-            const float len = std::sqrt(sum.x * sum.x + sum.y * sum.y);
-            return len > 0.0f ? D3DXVECTOR2(sum.x / len, sum.y / len) : edgeN;
-        };
-        auto ring = [&](size_t at, bool isBottom) {
-            const D3DXVECTOR2 pn = pointNormal(at, isBottom);
-            std::vector<uint32_t> ids(static_cast<size_t>(segments) + 1);
-            for (int j = 0; j <= segments; ++j) {
-                const float angle = StepAngle(j, segments);
-                const float c = std::cos(angle), s = std::sin(angle);
-                const ProfilePoint& p = profile[at];
-                ids[static_cast<size_t>(j)] =
-                    AddVertex(&mesh, {p.radius * c, p.y, p.radius * s},
-                              Normalised(D3DXVECTOR3(pn.x * c, pn.y, pn.x * s)),
-                              {static_cast<float>(j) / segments, 1.0f - along[at] / total});
+        const D3DXVECTOR2 bottomN = pointNormal(k, edgeN, true);
+        const D3DXVECTOR2 topN = pointNormal(k + 1, edgeN, false);
+        if (options.faceted) {
+            for (int j = 0; j < segments; ++j) {
+                const float a0 = angleOf(j), a1 = angleOf(j + 1);
+                const float mid = options.startAngle + kTwoPi * (j + 0.5f) / segments;
+                const float u0 = static_cast<float>(j) / segments;
+                const float u1 = static_cast<float>(j + 1) / segments;
+                const uint32_t v0 = vertexAt(k, bottomN, a0, mid, u0);
+                const uint32_t v1 = vertexAt(k, bottomN, a1, mid, u1);
+                const uint32_t v2 = vertexAt(k + 1, topN, a1, mid, u1);
+                const uint32_t v3 = vertexAt(k + 1, topN, a0, mid, u0);
+                const D3DXVECTOR3 outward(edgeN.x * std::cos(mid), edgeN.y,
+                                          edgeN.x * std::sin(mid));
+                AddQuad(&mesh, v0, v1, v2, v3, outward);
             }
+            continue;
+        }
+        auto ring = [&](size_t at, const D3DXVECTOR2& pn) {
+            std::vector<uint32_t> ids(static_cast<size_t>(segments) + 1);
+            for (int j = 0; j <= segments; ++j)
+                ids[static_cast<size_t>(j)] =
+                    vertexAt(at, pn, angleOf(j), angleOf(j), static_cast<float>(j) / segments);
             return ids;
         };
-        const bool shareBottom = !previousTop.empty() && !a.crease;
-        const std::vector<uint32_t> bottom = shareBottom ? previousTop : ring(k, true);
-        const std::vector<uint32_t> top = ring(k + 1, false);
+        const bool shareBottom = !previousTop.empty() && !profile[k].crease;
+        const std::vector<uint32_t> bottom = shareBottom ? previousTop : ring(k, bottomN);
+        const std::vector<uint32_t> top = ring(k + 1, topN);
         for (int j = 0; j < segments; ++j) {
             const size_t j0 = static_cast<size_t>(j), j1 = j0 + 1;
-            const float mid = StepAngle(j, segments) + D3DX_PI / segments;
+            const float mid = options.startAngle + kTwoPi * (j + 0.5f) / segments;
             const D3DXVECTOR3 outward(edgeN.x * std::cos(mid), edgeN.y, edgeN.x * std::sin(mid));
             AddQuad(&mesh, bottom[j0], bottom[j1], top[j1], top[j0], outward);
         }
@@ -224,13 +259,13 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments) {
     // Flat caps on ends that do not close to a point.
     for (int end = 0; end < 2; ++end) {
         const ProfilePoint& p = end == 0 ? profile.front() : profile.back();
-        if (p.radius <= 0.0f)
+        if (p.radius <= 0.0f || !(end == 0 ? options.capBottom : options.capTop))
             continue;
         const D3DXVECTOR3 normal(0.0f, end == 0 ? -1.0f : 1.0f, 0.0f);
         const uint32_t centre = AddVertex(&mesh, {0.0f, p.y, 0.0f}, normal, {0.5f, 0.5f});
         std::vector<uint32_t> ids(static_cast<size_t>(segments));
         for (int j = 0; j < segments; ++j) {
-            const float angle = StepAngle(j, segments);
+            const float angle = angleOf(j);
             const float c = std::cos(angle), s = std::sin(angle);
             ids[static_cast<size_t>(j)] = AddVertex(&mesh, {p.radius * c, p.y, p.radius * s},
                                                     normal, {0.5f + 0.5f * c, 0.5f - 0.5f * s});

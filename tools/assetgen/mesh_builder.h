@@ -20,16 +20,25 @@ struct ProfilePoint {
     bool crease = true;
 };
 
+// How a revolved profile is built.
+struct LatheOptions {
+    bool capBottom = true;    // flat cap on the first point when its radius is above 0
+    bool capTop = true;       // flat cap on the last point when its radius is above 0
+    bool faceted = false;     // flat facets around the axis (an octagon for 8 segments)
+    float startAngle = 0.0f;  // angle of the first vertex column, radians from +x toward +z
+};
+
 // Revolves a profile, listed from bottom to top, about the y axis in `segments` steps.
-// Ends with a non-zero radius are closed with flat caps; a radius of 0 closes at a point.
-// Texture coordinates: u around, v along the profile.
-MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments);
+// Ends with a radius of 0 close at a point; other ends get caps as the options say (leave
+// out caps that another part covers). Texture coordinates: u around, v along the profile.
+MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments,
+               const LatheOptions& options = LatheOptions());
 
 // Axis-aligned box between two corners, flat-shaded (24 vertices, 12 triangles).
 MeshData Box(const D3DXVECTOR3& minCorner, const D3DXVECTOR3& maxCorner);
 
-// Prism over a closed outline in the x-z plane (listed counter-clockwise seen from +y),
-// from y0 to y1, with flat caps. The outline must be star-shaped about the origin.
+// Prism over a closed outline in the x-z plane (either direction), from y0 to y1, with flat
+// caps. The outline must be star-shaped about the mean of its points.
 MeshData ExtrudeOutline(const std::vector<D3DXVECTOR2>& outline, float y0, float y1);
 
 // A toothed gear lying in the x-z plane, centred on the origin, y from -halfThickness to
