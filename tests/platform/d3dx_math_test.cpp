@@ -277,7 +277,7 @@ TEST(D3dxMatrix, TransposeAndMultiplyTranspose) {
                            0.0f));
 }
 
-TEST(D3dxMatrix, RotationsTurnCounterClockwiseSeenFromThePositiveAxisInTheLeftHandedFrame) {
+TEST(D3dxMatrix, BasicTransformsMovePointsByTheLeftHandedRowVectorConvention) {
     const float quarter = static_cast<float>(kPi / 2.0);
     D3DXMATRIX m;
     D3DXMatrixRotationX(&m, quarter);
