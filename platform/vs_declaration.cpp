@@ -22,12 +22,14 @@ constexpr DWORD kEndToken = 0xFFFFFFFFu;
 std::string Hex(DWORD value) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) text += digits[(value >> shift) & 0xF];
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += digits[(value >> shift) & 0xF];
     return text;
 }
 
 HRESULT Refuse(std::string* error, size_t position, const std::string& message) {
-    if (error) *error = "vertex declaration token " + std::to_string(position) + ": " + message;
+    if (error)
+        *error = "vertex declaration token " + std::to_string(position) + ": " + message;
     return D3DERR_INVALIDCALL;
 }
 
@@ -47,15 +49,24 @@ float ReadShort(const unsigned char* bytes) {
 
 UINT VsDeclarationTypeSize(DWORD type) {
     switch (type) {
-        case D3DVSDT_FLOAT1: return 4;
-        case D3DVSDT_FLOAT2: return 8;
-        case D3DVSDT_FLOAT3: return 12;
-        case D3DVSDT_FLOAT4: return 16;
-        case D3DVSDT_D3DCOLOR: return 4;
-        case D3DVSDT_UBYTE4: return 4;
-        case D3DVSDT_SHORT2: return 4;
-        case D3DVSDT_SHORT4: return 8;
-        default: return 0;
+        case D3DVSDT_FLOAT1:
+            return 4;
+        case D3DVSDT_FLOAT2:
+            return 8;
+        case D3DVSDT_FLOAT3:
+            return 12;
+        case D3DVSDT_FLOAT4:
+            return 16;
+        case D3DVSDT_D3DCOLOR:
+            return 4;
+        case D3DVSDT_UBYTE4:
+            return 4;
+        case D3DVSDT_SHORT2:
+            return 4;
+        case D3DVSDT_SHORT4:
+            return 8;
+        default:
+            return 0;
     }
 }
 
@@ -66,7 +77,8 @@ HRESULT ParseVertexDeclaration(const DWORD* tokens, VsDeclaration* declaration,
 
 HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration* declaration,
                                std::string* error) {
-    if (!tokens || !declaration) return Refuse(error, 0, "no tokens or no output");
+    if (!tokens || !declaration)
+        return Refuse(error, 0, "no tokens or no output");
     VsDeclaration parsed;
     bool haveStream = false;
     bool declared[kVsInputCount] = {};
@@ -74,15 +86,18 @@ HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration*
     for (size_t i = 0; i < count; ++i) {
         const DWORD token = tokens[i];
         if (token == kEndToken) {
-            if (!haveStream) return Refuse(error, i, "no stream token before the end");
+            if (!haveStream)
+                return Refuse(error, i, "no stream token before the end");
             parsed.stride = offset;
             *declaration = parsed;
-            if (error) error->clear();
+            if (error)
+                error->clear();
             return D3D_OK;
         }
         const DWORD type = token >> kTokenTypeShift;
         if (type == kTokenNop) {
-            if (token != 0) return Refuse(error, i, "malformed nop token " + Hex(token));
+            if (token != 0)
+                return Refuse(error, i, "malformed nop token " + Hex(token));
             continue;
         }
         if (type == kTokenStream) {
@@ -90,14 +105,16 @@ HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration*
                 return Refuse(error, i, "tessellator streams are not supported");
             if (token & ~(0xE0000000u | kStreamNumberMask))
                 return Refuse(error, i, "malformed stream token " + Hex(token));
-            if (haveStream) return Refuse(error, i, "only one stream is supported");
+            if (haveStream)
+                return Refuse(error, i, "only one stream is supported");
             haveStream = true;
             parsed.stream = token & kStreamNumberMask;
             continue;
         }
         if (type != kTokenStreamData)
             return Refuse(error, i, "unsupported declaration token " + Hex(token));
-        if (!haveStream) return Refuse(error, i, "register data before any stream token");
+        if (!haveStream)
+            return Refuse(error, i, "register data before any stream token");
         if (token & kDataSkipBit) {
             if (token & ~(0xF0000000u | (kSkipCountMask << kDataTypeShift)))
                 return Refuse(error, i, "malformed skip token " + Hex(token));
@@ -109,7 +126,8 @@ HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration*
         const DWORD dataType = (token >> kDataTypeShift) & kDataTypeMask;
         const UINT reg = token & kVertexRegMask;
         const UINT size = VsDeclarationTypeSize(dataType);
-        if (size == 0) return Refuse(error, i, "unknown data type " + std::to_string(dataType));
+        if (size == 0)
+            return Refuse(error, i, "unknown data type " + std::to_string(dataType));
         if (reg >= kVsInputCount)
             return Refuse(error, i, "input register v" + std::to_string(reg) + " out of range");
         if (declared[reg])
@@ -123,12 +141,15 @@ HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration*
 
 void FetchVertexInputs(const VsDeclaration& declaration, const void* vertex,
                        D3DXVECTOR4 inputs[kVsInputCount]) {
-    for (UINT r = 0; r < kVsInputCount; ++r) inputs[r] = D3DXVECTOR4(0.0f, 0.0f, 0.0f, 1.0f);
+    for (UINT r = 0; r < kVsInputCount; ++r)
+        inputs[r] = D3DXVECTOR4(0.0f, 0.0f, 0.0f, 1.0f);
     const auto* base = static_cast<const unsigned char*>(vertex);
     for (const VsDeclaration::Element& element : declaration.elements) {
-        if (element.reg >= kVsInputCount) continue;
+        if (element.reg >= kVsInputCount)
+            continue;
         const UINT size = VsDeclarationTypeSize(element.type);
-        if (size == 0 || element.offset + size > declaration.stride) continue;
+        if (size == 0 || element.offset + size > declaration.stride)
+            continue;
         const unsigned char* p = base + element.offset;
         float v[4] = {0.0f, 0.0f, 0.0f, 1.0f};
         switch (element.type) {
@@ -136,7 +157,8 @@ void FetchVertexInputs(const VsDeclaration& declaration, const void* vertex,
             case D3DVSDT_FLOAT2:
             case D3DVSDT_FLOAT3:
             case D3DVSDT_FLOAT4:
-                for (UINT k = 0; k < size / 4; ++k) v[k] = ReadFloat(p + 4 * k);
+                for (UINT k = 0; k < size / 4; ++k)
+                    v[k] = ReadFloat(p + 4 * k);
                 break;
             case D3DVSDT_D3DCOLOR:
                 // Stored as the bytes B, G, R, A; the shader sees red in x.
@@ -146,13 +168,16 @@ void FetchVertexInputs(const VsDeclaration& declaration, const void* vertex,
                 v[3] = p[3] / 255.0f;
                 break;
             case D3DVSDT_UBYTE4:
-                for (UINT k = 0; k < 4; ++k) v[k] = static_cast<float>(p[k]);
+                for (UINT k = 0; k < 4; ++k)
+                    v[k] = static_cast<float>(p[k]);
                 break;
             case D3DVSDT_SHORT2:
             case D3DVSDT_SHORT4:
-                for (UINT k = 0; k < size / 2; ++k) v[k] = ReadShort(p + 2 * k);
+                for (UINT k = 0; k < size / 2; ++k)
+                    v[k] = ReadShort(p + 2 * k);
                 break;
-            default: break;
+            default:
+                break;
         }
         inputs[element.reg] = D3DXVECTOR4(v[0], v[1], v[2], v[3]);
     }

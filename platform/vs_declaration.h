@@ -28,8 +28,7 @@ struct VsDeclaration {
 // Parses D3DVSD tokens (stream token, register and skip tokens, end 0xFFFFFFFF); refuses unknown
 // tokens, a register declared twice and a second stream with D3DERR_INVALIDCALL and a message.
 // The unsized form stops at kVsMaxDeclarationTokens; the sized form never reads beyond `count`.
-HRESULT ParseVertexDeclaration(const DWORD* tokens, VsDeclaration* declaration,
-                               std::string* error);
+HRESULT ParseVertexDeclaration(const DWORD* tokens, VsDeclaration* declaration, std::string* error);
 HRESULT ParseVertexDeclaration(const DWORD* tokens, size_t count, VsDeclaration* declaration,
                                std::string* error);
 constexpr size_t kVsMaxDeclarationTokens = 256;

@@ -74,14 +74,14 @@ enum class VsOpcode : uint16_t {
 // One row of the opcode table.
 struct VsOpcodeInfo {
     VsOpcode opcode;
-    const char* name;     // as written in assembly, lower case
-    UINT sourceCount;     // source operands after the destination (0 for nop and def)
-    UINT slots;           // instruction slots counted against kVsMaxInstructionSlots
-    UINT matrixRows;      // matrix macros: consecutive registers read from the second source
-    UINT matrixColumns;   // matrix macros: 3 (dp3 rows) or 4 (dp4 rows)
-    DWORD writableMask;   // components the instruction may write (bit 0 = x ... bit 3 = w)
-    bool scalarSource;    // the source needs a replicate swizzle (.x, .y, .z or .w)
-    UINT minorVersion;    // the first vs 1.x that has it
+    const char* name;    // as written in assembly, lower case
+    UINT sourceCount;    // source operands after the destination (0 for nop and def)
+    UINT slots;          // instruction slots counted against kVsMaxInstructionSlots
+    UINT matrixRows;     // matrix macros: consecutive registers read from the second source
+    UINT matrixColumns;  // matrix macros: 3 (dp3 rows) or 4 (dp4 rows)
+    DWORD writableMask;  // components the instruction may write (bit 0 = x ... bit 3 = w)
+    bool scalarSource;   // the source needs a replicate swizzle (.x, .y, .z or .w)
+    UINT minorVersion;   // the first vs 1.x that has it
 };
 
 // The table row of an opcode, or of a name (compared without regard to case); nullptr if none.
@@ -127,7 +127,7 @@ struct VsProgram {
 
 // One finding of the register-use check.
 struct VsDiagnostic {
-    UINT line = 0;  // assembly line, 0 when unknown
+    UINT line = 0;         // assembly line, 0 when unknown
     UINT instruction = 0;  // 1-based position in the instruction list, 0 for the whole program
     std::string message;
 };
