@@ -4,9 +4,32 @@
 // (g_saverSettings, g_traceLog, g_frameTimer).
 #pragma once
 
+#include <cstdint>
+
 #include "app/frame_timer.h"
+#include "app/key_state.h"
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
+#include "platform/d3d8.h"
 #include "world/ferguson.h"
 
 extern Ferguson g_ferguson;
+
+// Device-level state, set by the start-up (app/startup.h) and released by its Cleanup.
+extern IDirect3D8* g_pD3D;
+extern IDirect3DDevice8* g_pd3dDevice;
+extern HWND g_hDeviceWindow;           // the GL context on the saver's window
+extern int32_t g_bDeviceReady;         // 1 from device creation until the tear-down starts
+extern D3DPRESENT_PARAMETERS g_d3dpp;  // kept for Reset after a device loss
+extern D3DCAPS8 g_d3dCaps;             // read once after creation
+extern UINT g_nRenderWidth;            // back buffer, pixels
+extern UINT g_nRenderHeight;
+extern D3DCOLOR g_dwClearColor;  // also the fog colour
+extern float g_fAspect;          // projection aspect, width / height
+
+constexpr float kAspect4x3 = 1.3333334f;
+constexpr float kAspect16x9 = 1.7777778f;
+
+// Frame state (app/frame.h).
+extern float g_fTimeStep;  // seconds since the previous frame, at most kMaxTimeStep
+extern float g_fRawStep;   // the same without the cap, for the camera dolly

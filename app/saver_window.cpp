@@ -1,0 +1,83 @@
+#include "app/saver_window.h"
+
+#include <cstdlib>
+
+bool SaverWindow::Create() {
+    if (m_pWindow)
+        return true;
+    // SDL reads the X11 class and the Wayland application id at window creation.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", kSaverWindowClass, 1);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", kSaverWindowClass, 1);
+    if (!m_bVideoStarted) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            return false;
+        m_bVideoStarted = true;
+    }
+    SDL_Rect bounds = {0, 0, 640, 480};
+    SDL_GetDisplayBounds(0, &bounds);
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+                         SDL_WINDOW_ALWAYS_ON_TOP;
+    m_pWindow = SDL_CreateWindow(kSaverWindowTitle, bounds.x, bounds.y, bounds.w, bounds.h, flags);
+    if (!m_pWindow)
+        return false;
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_StopTextInput();
+    SDL_DisableScreenSaver();
+    return true;
+}
+
+void SaverWindow::Destroy() {
+    if (m_pWindow) {
+        SDL_ShowCursor(SDL_ENABLE);
+        SDL_DestroyWindow(m_pWindow);
+        m_pWindow = nullptr;
+    }
+    if (m_bVideoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        m_bVideoStarted = false;
+    }
+}
+
+void SaverWindow::StorePointerPosition() {
+    SDL_GetGlobalMouseState(&m_nStoredX, &m_nStoredY);
+}
+
+bool SaverWindow::PointerMovedAway(int x, int y) {
+    if (std::abs(x - m_nStoredX) + std::abs(y - m_nStoredY) <= kMouseTolerance)
+        return false;
+    m_nStoredX = x;
+    m_nStoredY = y;
+    return true;
+}
+
+void SaverWindow::HandleEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_QUIT:
+            PostClose();
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                PostClose();
+            break;
+        case SDL_MOUSEMOTION: {
+            // The global position, not the event's window coordinates.
+            int x = 0;
+            int y = 0;
+            SDL_GetGlobalMouseState(&x, &y);
+            if (PointerMovedAway(x, y))
+                PostClose();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void SaverWindow::Close() {
+    m_bClosed = true;
+    if (!m_pWindow)
+        return;
+    SDL_ShowCursor(SDL_ENABLE);
+    SDL_HideWindow(m_pWindow);
+}

@@ -1,0 +1,181 @@
+#include "app/startup.h"
+
+#include <string>
+
+#include "app/globals.h"
+#include "app/saver_window.h"
+#include "platform/d3d8.h"
+#include "platform/gl_window.h"
+#include "platform/lcg_random.h"
+#include "platform/system_clock.h"
+
+namespace {
+// The back-buffer formats in the order they are tried: 16-bit before 32-bit.
+const D3DFORMAT kBackBufferFormats[] = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8,
+                                        D3DFMT_R8G8B8};
+
+int FailStartup() {
+    g_traceLog.Append("Failed\n");
+    g_traceLog.WriteErrorLog();
+    return 0;
+}
+}  // namespace
+
+int Initiate(SaverWindow* window) {
+    RandomSeed(timeGetTime());
+    switch (g_saverSettings.resolution) {
+        case 2:
+            g_nRenderWidth = 800;
+            g_nRenderHeight = 600;
+            break;
+        case 3:
+            g_nRenderWidth = 1024;
+            g_nRenderHeight = 768;
+            break;
+        default:
+            g_nRenderWidth = 640;
+            g_nRenderHeight = 480;
+            break;
+    }
+    g_dwClearColor = g_saverSettings.night == 1 ? 0xFF000000u : 0xFFFFFFFFu;
+
+    g_traceLog.Append("InitiateD3D...\n");
+    if (FAILED(InitiateD3D(window)))
+        return FailStartup();
+    g_traceLog.Append("InitiateRenderer...\n");
+    if (FAILED(InitiateRenderer(window)))
+        return FailStartup();
+    g_traceLog.Append("InitiateObjects...\n");
+    if (FAILED(InitiateObjects(window)))
+        return FailStartup();
+    if (g_saverSettings.music == 1) {
+        g_traceLog.Append("InitiateBGM...\n");
+        if (FAILED(InitiateBGM(window)))
+            return FailStartup();
+    }
+    g_traceLog.Append("InitiateFont...\n");
+    g_traceLog.Append("Initiate3DFont...\n");
+    return 1;
+}
+
+HRESULT InitiateD3D(SaverWindow* window) {
+    // Without a GL 4.5 context on the window there is no Direct3D object to be had.
+    g_traceLog.Append("\tDirect3DCreate8...\n");
+    std::string error;
+    if (window && window->Handle())
+        g_hDeviceWindow = GlWindow::CreateForSdl(window->Handle(), &error);
+    if (g_hDeviceWindow)
+        g_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
+    if (!g_pD3D) {
+        g_traceLog.Append("\tFailed\n");
+        return E_FAIL;
+    }
+
+    g_traceLog.Append("\tGetAdapterDisplayMode...\n");
+    D3DDISPLAYMODE mode;
+    HRESULT hr = g_pD3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+    if (FAILED(hr)) {
+        g_traceLog.Append("\tFailed\n");
+        return hr;
+    }
+
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    for (D3DFORMAT candidate : kBackBufferFormats) {
+        if (SUCCEEDED(g_pD3D->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, candidate,
+                                              candidate, FALSE))) {
+            format = candidate;
+            break;
+        }
+    }
+
+    g_d3dpp = D3DPRESENT_PARAMETERS();
+    g_d3dpp.BackBufferWidth = g_nRenderWidth;
+    g_d3dpp.BackBufferHeight = g_nRenderHeight;
+    g_d3dpp.BackBufferFormat = format;
+    g_d3dpp.BackBufferCount = 1;
+    g_d3dpp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    g_d3dpp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    g_d3dpp.hDeviceWindow = g_hDeviceWindow;
+    g_d3dpp.Windowed = FALSE;
+    g_d3dpp.EnableAutoDepthStencil = TRUE;
+    g_d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
+
+    g_traceLog.Append("\tChecking VertexShaderVersion...\n");
+    D3DCAPS8 caps;
+    g_pD3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
+    const DWORD vertexProcessing = caps.VertexShaderVersion >= D3DVS_VERSION(1, 1)
+                                       ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                                       : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+
+    g_traceLog.Append("\tCreateDevice...\n");
+    hr = g_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_hDeviceWindow, vertexProcessing,
+                              &g_d3dpp, &g_pd3dDevice);
+    if (FAILED(hr)) {
+        g_traceLog.AppendFormat("\tFailed hr=%x\n", static_cast<unsigned>(hr));
+        return hr;
+    }
+    g_pd3dDevice->GetDeviceCaps(&g_d3dCaps);
+    g_bDeviceReady = 1;
+    return S_OK;
+}
+
+HRESULT InitiateRenderer(SaverWindow*) {
+    if (!g_bDeviceReady)
+        return E_FAIL;
+    IDirect3DDevice8* device = g_pd3dDevice;
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(1, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+
+    device->SetRenderState(D3DRS_DITHERENABLE, FALSE);
+    device->SetRenderState(D3DRS_MULTISAMPLEANTIALIAS, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF000000u);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+
+    if (g_saverSettings.aspectMode == 1)
+        g_fAspect = kAspect4x3;
+    if (g_saverSettings.aspectMode == 2)
+        g_fAspect = kAspect16x9;
+    return S_OK;
+}
+
+HRESULT InitiateObjects(SaverWindow*) {
+    return g_bDeviceReady ? S_OK : E_FAIL;
+}
+
+HRESULT InitiateBGM(SaverWindow*) {
+    return S_OK;
+}
+
+void Cleanup() {
+    g_bDeviceReady = 0;
+    if (g_pd3dDevice) {
+        g_pd3dDevice->Release();
+        g_pd3dDevice = nullptr;
+    }
+    if (g_pD3D) {
+        g_pD3D->Release();
+        g_pD3D = nullptr;
+    }
+    GlWindow::Destroy(g_hDeviceWindow);
+    g_hDeviceWindow = nullptr;
+}
