@@ -1,5 +1,6 @@
 #include "tools/assetgen/x_writer.h"
 
+#include <cmath>
 #include <cstdio>
 
 std::string FormatXFloat(float value) {
@@ -13,6 +14,16 @@ std::string FormatXFloat(float value) {
     return s;
 }
 
+std::string FormatXColour(D3DCOLOR colour) {
+    // Each byte b becomes b / 255 rounded up in the sixth decimal, so that a reader
+    // recovers b whether it rounds or truncates the product with 255.
+    auto component = [](uint32_t byte) {
+        return FormatXFloat(static_cast<float>(std::ceil(byte * 1e6 / 255.0) / 1e6));
+    };
+    return component((colour >> 16) & 0xFF) + ";" + component((colour >> 8) & 0xFF) + ";" +
+           component(colour & 0xFF) + ";" + component(colour >> 24) + ";";
+}
+
 namespace {
 std::string Vector3Text(const D3DXVECTOR3& v) {
     return FormatXFloat(v.x) + ";" + FormatXFloat(v.y) + ";" + FormatXFloat(v.z) + ";";
@@ -20,15 +31,6 @@ std::string Vector3Text(const D3DXVECTOR3& v) {
 
 std::string FaceText(const std::array<uint32_t, 3>& f) {
     return "3;" + std::to_string(f[0]) + "," + std::to_string(f[1]) + "," + std::to_string(f[2]) +
-           ";";
-}
-
-std::string ColourText(D3DCOLOR c) {
-    const float a = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
-    const float r = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
-    const float g = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
-    const float b = static_cast<float>(c & 0xFF) / 255.0f;
-    return FormatXFloat(r) + ";" + FormatXFloat(g) + ";" + FormatXFloat(b) + ";" + FormatXFloat(a) +
            ";";
 }
 
@@ -156,7 +158,7 @@ void XWriter::BeginMesh(const std::string& name, const MeshData& mesh) {
         BeginObject("MeshVertexColors");
         Line(std::to_string(nv) + ";");
         for (size_t i = 0; i < nv; ++i)
-            Line(std::to_string(i) + ";" + ColourText(mesh.colours[i]) + ";" +
+            Line(std::to_string(i) + ";" + FormatXColour(mesh.colours[i]) + ";" +
                  ArraySeparator(i, nv));
         EndObject();
     }

@@ -15,6 +15,8 @@
 
 // A float as the writer prints it: "%.6f" with trailing zeros trimmed ("1.0", "-0.25").
 std::string FormatXFloat(float value);
+// A 0xAARRGGBB colour as the four ColorRGBA fields "r;g;b;a;" (each byte over 255).
+std::string FormatXColour(D3DCOLOR colour);
 
 class XWriter {
   public:
