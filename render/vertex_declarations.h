@@ -1,0 +1,33 @@
+// The vertex declarations of the toon shaders, as Direct3D 8 D3DVSD tokens (stream 0).
+// Owns: kSkinningDeclaration (all four skinning shaders, the 52-byte blended vertex) and
+// kToonDeclaration ("Toon.vsh", the 44-byte static display vertex).
+// Does not: create shaders (SkinnedMesh and ZSortRender do, through the device).
+// Needs: platform/d3d8_types.h.
+#pragma once
+
+#include "platform/d3d8_types.h"
+
+// v0 position, v1 blend weight, v2 blend indices, v3 normal, v5 colour, v7 and v8 texture
+// coordinates: 12 + 4 + 4 + 12 + 4 + 8 + 8 = 52 bytes.
+const DWORD kSkinningDeclaration[] = {
+    0x20000000u,  // stream 0
+    0x40020000u,  // v0 FLOAT3
+    0x40000001u,  // v1 FLOAT1
+    0x40040002u,  // v2 D3DCOLOR
+    0x40020003u,  // v3 FLOAT3
+    0x40040005u,  // v5 D3DCOLOR
+    0x40010007u,  // v7 FLOAT2
+    0x40010008u,  // v8 FLOAT2
+    0xFFFFFFFFu,  // end
+};
+
+// v0 position, v3 normal, v5 colour, v7 and v8 texture coordinates: 12 + 12 + 4 + 8 + 8 = 44.
+const DWORD kToonDeclaration[] = {
+    0x20000000u,  // stream 0
+    0x40020000u,  // v0 FLOAT3
+    0x40020003u,  // v3 FLOAT3
+    0x40040005u,  // v5 D3DCOLOR
+    0x40010007u,  // v7 FLOAT2
+    0x40010008u,  // v8 FLOAT2
+    0xFFFFFFFFu,  // end
+};
