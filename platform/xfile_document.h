@@ -55,7 +55,7 @@ struct XValueNode {
 // template (members in declaration order) or an array. Cheap to copy; valid while its document
 // lives.
 class XValue {
-public:
+  public:
     XValue() = default;
 
     bool IsValid() const;
@@ -95,7 +95,7 @@ public:
     double AsDouble() const;
     const std::string& AsString() const;
 
-protected:
+  protected:
     friend class XDocument;
     friend class XParser;
     static constexpr uint32_t kNoNode = 0xFFFFFFFFu;
@@ -131,7 +131,7 @@ struct XChild {
 // A data object: its template, optional name and GUID, children, and (as an XValue struct) its
 // members. Line() is the line of its template name.
 class XData : public XValue {
-public:
+  public:
     const std::string& TemplateName() const;
     const XGuid& TemplateGuid() const;
     const std::string& Name() const { return m_name; }  // "" when nameless
@@ -140,7 +140,7 @@ public:
     const XData* Parent() const { return m_pParent; }  // nullptr at top level
     const std::vector<XChild>& Children() const { return m_children; }
 
-private:
+  private:
     friend class XParser;
     std::string m_name;
     bool m_bHasGuid = false;
@@ -150,7 +150,7 @@ private:
 };
 
 class XDocument {
-public:
+  public:
     XDocument() = default;
     XDocument(const XDocument&) = delete;
     XDocument& operator=(const XDocument&) = delete;
@@ -172,7 +172,7 @@ public:
     // Back to an empty document without error.
     void Clear();
 
-private:
+  private:
     friend class XValue;
     friend class XData;
     friend class XParser;

@@ -39,11 +39,11 @@ struct XDimension {
 };
 
 struct XTemplateMember {
-    std::string typeName;                      // "DWORD", "Vector", ...
-    XPrimitive primitive = XPrimitive::None;   // None: typeName is the template typeIndex
-    uint32_t typeIndex = 0;                    // index in the owning XTemplateSet
-    std::string name;                          // may be empty
-    std::vector<XDimension> dimensions;        // empty for a single value; one per [..]
+    std::string typeName;                     // "DWORD", "Vector", ...
+    XPrimitive primitive = XPrimitive::None;  // None: typeName is the template typeIndex
+    uint32_t typeIndex = 0;                   // index in the owning XTemplateSet
+    std::string name;                         // may be empty
+    std::vector<XDimension> dimensions;       // empty for a single value; one per [..]
 };
 
 enum class XRestriction : uint8_t {
@@ -74,7 +74,7 @@ struct XTemplate {
 // Templates in declaration order. A later template of a name shadows an earlier one for every
 // look-up after it; the earlier one stays in place for the data already laid out by it.
 class XTemplateSet {
-public:
+  public:
     uint32_t Size() const { return static_cast<uint32_t>(m_templates.size()); }
     const XTemplate& At(uint32_t index) const { return m_templates[index]; }
     // Index of the latest template of that name, or -1.
@@ -82,7 +82,7 @@ public:
     // Adds a template and returns its index.
     uint32_t Add(XTemplate declaration);
 
-private:
+  private:
     std::vector<XTemplate> m_templates;
     std::unordered_map<std::string, uint32_t> m_byName;
 };
