@@ -20,4 +20,7 @@ check "path prints t 1" 'grep -q "^t 1 position " <<<"$out"'
 "$tool" frobnicate >/dev/null 2>&1; check "an unknown command exits 2" '[ $? -eq 2 ]'
 "$tool" >/dev/null 2>&1; check "no command exits 2" '[ $? -eq 2 ]'
 out=$("$tool" path 49 2>&1); check "t outside the circuit is reported" 'grep -q "outside" <<<"$out"'
+xdata="$(dirname "${BASH_SOURCE[0]}")/../data/x"
+check "x prints a model's object tree" '"$tool" x "$xdata/sdk_style_cube.x" | grep -q "^  Mesh displayCube (line 48) { nVertices 8; vertices\[8\]; nFaces 6; faces\[6\] }$"'
+out=$("$tool" x "$xdata/too_few_faces.x" 2>&1); check "x reports a bad file with its line and exits 1" '[ $? -eq 1 ] && grep -q "too_few_faces.x:11: " <<<"$out"'
 exit $fail

@@ -5,3 +5,4 @@
 
 int RunResourcesCommand(int argc, char** argv);
 int RunPathCommand(int argc, char** argv);
+int RunXCommand(int argc, char** argv);

@@ -14,6 +14,7 @@ struct ToolCommand {
 const ToolCommand kCommands[] = {
     {"resources", "resources              list the embedded resources", RunResourcesCommand},
     {"path", "path [t ...]           sample the circuit of CLOCK.FPP", RunPathCommand},
+    {"x", "x FILE                 parse a .X text file and print its object tree", RunXCommand},
 };
 
 void PrintUsage() {
