@@ -1,7 +1,17 @@
+#include "tools/assetgen/asset_output.h"
 #include "tools/assetgen/asset_writers.h"
+#include "tools/assetgen/skinned_bird.h"
+#include "tools/assetgen/skinned_dammy.h"
+#include "tools/assetgen/skinned_whale.h"
+#include "tools/assetgen/skinned_x_writer.h"
 
-// Placeholder until the skinned models are authored: writes nothing, so the committed
-// resources/MODEL/DAMMY.X stays as it is.
 void WriteSkinnedModels(const std::string& outDir) {
-    (void)outDir;
+    WriteAsset(outDir, "MODEL", "BIRDSKINNED01.X", SkinnedModelText(BuildBird(BirdVariant::Day1)));
+    WriteAsset(outDir, "MODEL", "BIRDSKINNED02.X", SkinnedModelText(BuildBird(BirdVariant::Day2)));
+    WriteAsset(outDir, "MODEL", "BIRDSKINNED03.X",
+               SkinnedModelText(BuildBird(BirdVariant::Night1)));
+    WriteAsset(outDir, "MODEL", "BIRDSKINNED04.X",
+               SkinnedModelText(BuildBird(BirdVariant::Night2)));
+    WriteAsset(outDir, "MODEL", "WHALESKINNED.X", SkinnedModelText(BuildWhale()));
+    WriteAsset(outDir, "MODEL", "DAMMY.X", SkinnedModelText(BuildDammy()));
 }
