@@ -75,9 +75,9 @@ std::vector<D3DXMATRIX> Pillar03() {
     std::vector<D3DXMATRIX> out;
     for (int k = 0; k < 4; ++k) {
         const float angle = kTwoPi * (static_cast<float>(k) + 0.5f) / 4.0f + 0.15f * Signed();
-        const float distance = 12500.0f + 1500.0f * Fraction();
+        const float distance = 11500.0f + 1500.0f * Fraction();
         const float yaw = kTwoPi * Fraction();
-        const D3DXVECTOR3 at(distance * std::cos(angle), -4000.0f, distance * std::sin(angle));
+        const D3DXVECTOR3 at(distance * std::cos(angle), -3000.0f, distance * std::sin(angle));
         out.push_back(Placement(2893.0f, yaw, 0.0f, 0.0f, at));
     }
     return out;
@@ -187,14 +187,16 @@ std::string MatrixListBytes(const std::vector<D3DXMATRIX>& matrices) {
 }
 
 std::vector<CircuitPoint> BuildCircuit() {
-    // A loop around its centroid whose radius breathes twice per turn between 320 and 760
-    // and whose height rises and falls three times by 180, so the dolly sweeps in and out
-    // and over and under the flock. Placed so that point 0 lands on the fixed first point.
+    // A loop around its centroid whose radius breathes twice per turn between 340 and 780
+    // and whose height rises and falls twice by 150, so the dolly sweeps in and out and over
+    // and under the flock without sharp turns. Placed so that point 0 lands on the fixed
+    // first point.
     constexpr int kCount = 49;
+    constexpr double kMeanRadius = 560.0, kRadiusSwing = 220.0, kHeightSwing = 150.0;
     const D3DXVECTOR3 first(27.98963f, 9.167835f, -191.1297f);
-    auto shape = [](double t) {
-        const double radius = 540.0 + 220.0 * std::sin(2.0 * t + 0.7);
-        const double height = 180.0 * std::sin(3.0 * t + 1.1);
+    auto shape = [&](double t) {
+        const double radius = kMeanRadius + kRadiusSwing * std::sin(2.0 * t + 0.7);
+        const double height = kHeightSwing * std::sin(2.0 * t + 1.1);
         return std::array<double, 4>{radius * std::cos(t), height, radius * std::sin(t), radius};
     };
     const std::array<double, 4> origin = shape(0.0);
@@ -208,7 +210,8 @@ std::vector<CircuitPoint> BuildCircuit() {
                                           static_cast<float>(first.y + s[1] - origin[1]),
                                           static_cast<float>(first.z + s[2] - origin[2]));
         p.turn = kTwoPi;
-        p.pace = static_cast<float>(70.0 + 80.0 * (s[3] - 320.0) / 440.0);
+        const double inner = kMeanRadius - kRadiusSwing;
+        p.pace = static_cast<float>(70.0 + 80.0 * (s[3] - inner) / (2.0 * kRadiusSwing));
     }
     return points;
 }

@@ -224,7 +224,7 @@ StaticModel Pillar01() {
     const std::vector<ProfilePoint> cornice = {
         {6.2f, -3.0f}, {7.3f, -2.4f}, {7.3f, -1.6f}, {6.0f, -1.0f}};
     d.push_back(Finished(Lathe(cornice, 8, Options(true, true, true, oct)), kStone));
-    h.push_back(LatheHull(cornice));
+    h.push_back(LatheHull({{7.3f, -3.0f}, {7.3f, -1.0f}}));
     // 8 upper shaft, sixteen flat flutes.
     const std::vector<ProfilePoint> upper = {{4.0f, -1.0f}, {4.05f, 10.0f, false}, {3.7f, 22.0f}};
     MeshData upperShaft = Lathe(upper, 16, Options(false, false, true));
@@ -248,12 +248,13 @@ StaticModel Pillar01() {
     const std::vector<ProfilePoint> abacus = {
         {7.6f, 29.1f}, {7.6f, 30.3f}, {8.3f, 30.8f}, {8.3f, 31.6f}, {7.4f, 32.0f}};
     d.push_back(Finished(Lathe(abacus, 4, Options(true, true, true, kPi / 4.0f)), kStone));
-    h.push_back(ConvexHull(Lathe(abacus, 4, Options(true, true, true, kPi / 4.0f)).positions));
+    const float abacusHalf = 8.3f * std::cos(kPi / 4.0f);
+    h.push_back(Box({-abacusHalf, 29.1f, -abacusHalf}, {abacusHalf, 32.0f, abacusHalf}));
     // 12 lantern: an octagonal belfry.
     const std::vector<ProfilePoint> lantern = {
         {5.0f, 32.0f}, {5.0f, 38.5f}, {5.6f, 39.0f}, {5.6f, 39.8f}};
     d.push_back(Finished(Lathe(lantern, 8, Options(false, true, true, oct)), kVerdigris));
-    h.push_back(LatheHull(lantern));
+    h.push_back(LatheHull({{5.6f, 32.0f}, {5.6f, 39.8f}}));
     // 13 dome.
     const std::vector<ProfilePoint> dome = {{5.0f, 39.8f},        {4.9f, 41.0f, false},
                                             {4.2f, 43.0f, false}, {2.9f, 44.6f, false},
@@ -366,10 +367,10 @@ StaticModel Obstacle01() {
 // OBSTACLE02.X: an invisible steering sphere of radius 6, collision hull first.
 StaticModel Obstacle02() {
     StaticModel model{"OBSTACLE02.X", "Obstacle02", {}};
-    const float grow = 1.0f / std::cos(kPi / 8.0f) / std::cos(kPi / 10.0f);
+    const float grow = 1.0f / std::cos(kPi / 6.0f) / std::cos(kPi / 8.0f);
     model.meshes.push_back(
         {"dammy01Mesh", FinishedHull(ConvexHull(
-                            Ellipsoid({6.0f * grow, 6.0f * grow, 6.0f * grow}, 8, 5).positions))});
+                            Ellipsoid({6.0f * grow, 6.0f * grow, 6.0f * grow}, 6, 4).positions))});
     model.meshes.push_back({"display01Mesh", Finished(Ellipsoid({6.0f, 6.0f, 6.0f}, 8, 6), kMist)});
     return model;
 }
@@ -446,9 +447,12 @@ StaticModel Dachura01() {
     AppendMesh(&body, ClockDial(1.6f, 0.8f, 2.0f, 0.2f, Translation(0.0f, 1.7f, 0.0f)));
     const std::vector<ProfilePoint> stand = {{2.2f, 0.0f}, {2.2f, 0.3f}, {1.8f, 0.6f}};
     MeshData base = Lathe(stand, 6, Options(true, true, true, kPi / 6.0f));
-    return Assemble("DACHURA01.X", "Dachura01", {Finished(body, kBrass), Finished(base, kStone)},
-                    {LatheHull({{1.7f, 0.6f}, {1.7f, 2.2f}, {0.3f, 3.4f}, {0.0f, 3.6f}}),
-                     ConvexHull(base.positions)});
+    return Assemble(
+        "DACHURA01.X", "Dachura01", {Finished(body, kBrass), Finished(base, kStone)},
+        {HullOf({LatheHull({{1.7f, 0.6f}, {1.7f, 2.2f}, {0.3f, 3.4f}, {0.0f, 3.6f}}),
+                 Box({1.0f, 0.85f, -0.85f}, {2.15f, 2.55f, 0.85f})}),
+         ConvexHull(Lathe({{2.2f, 0.0f}, {2.2f, 0.6f}}, 6, Options(true, true, true, kPi / 6.0f))
+                        .positions)});
 }
 }  // namespace
 
