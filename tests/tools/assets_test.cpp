@@ -338,8 +338,8 @@ TEST(StaticModels, VertexColoursAreLightAndNeverThePureRedTheLoaderWhitens) {
 TEST(StaticModels, ActorDammiesHaveTheActorsDrawnSizes) {
     D3DXVECTOR3 lo, hi;
     MeshBounds(DisplayOf(Model("BIRDDAMMY01.X")), &lo, &hi);
-    EXPECT_NEAR(hi.x - lo.x, 30.0f, 2.0f);  // the skinned bird drawn at 3 is 30 across
-    EXPECT_GT(hi.z, 5.0f);                  // heading +z: the head is in front
+    EXPECT_NEAR(hi.x - lo.x, 10.0f * kBirdDrawScale, 2.0f);  // a 10-wide bird drawn at 3
+    EXPECT_GT(hi.z, 5.0f);                                   // heading +z: the head is in front
     EXPECT_LT(hi.z - lo.z, hi.x - lo.x);
     MeshBounds(DisplayOf(Model("WHALEDAMMY.X")), &lo, &hi);
     EXPECT_NEAR(hi.z - lo.z, 300.0f / kWhaleDrawScale, 1.5f);
