@@ -201,6 +201,7 @@ class XParser {
     HRESULT ParseScalar(XPrimitive primitive, uint32_t node);
     HRESULT MissingValue(const char* expected);
     HRESULT Allocate(uint64_t count, uint32_t* first);
+    HRESULT CountEntry(uint32_t line);
     HRESULT ResolveReferences();
     void SkipSeparators();
     std::string ObjectText(const XData& object) const;
@@ -211,6 +212,7 @@ class XParser {
     XDocument* m_pDocument = nullptr;
     std::vector<const XData*> m_openObjects;  // innermost last
     std::vector<PathStep> m_path;
+    uint32_t m_dwEntries = 0;  // data objects and references read so far
 };
 
 HRESULT XParser::Fail(HRESULT status, uint32_t line, const std::string& message) {
@@ -274,6 +276,15 @@ HRESULT XParser::Allocate(uint64_t count, uint32_t* first) {
     *first = static_cast<uint32_t>(values.size());
     values.resize(values.size() + static_cast<size_t>(count));
     return S_OK;
+}
+
+// Counts one data object or reference against kMaxXEntries.
+HRESULT XParser::CountEntry(uint32_t line) {
+    if (++m_dwEntries <= kMaxXEntries)
+        return S_OK;
+    return Fail(DXFILEERR_BADFILE, line,
+                "more than " + std::to_string(kMaxXEntries) +
+                    " data objects and references in one document");
 }
 
 HRESULT XParser::ParseAll(bool templatesOnly) {
@@ -474,6 +485,9 @@ HRESULT XParser::ParseObject(XData* parent, uint32_t depth) {
             DXFILEERR_BADOBJECT, type.line,
             ObjectText(*parent) + " does not allow a " + std::string(type.text) + " inside it");
 
+    HRESULT hr = CountEntry(type.line);
+    if (FAILED(hr))
+        return hr;
     XData& object = m_pDocument->m_objects.emplace_back();
     object.m_pDocument = m_pDocument;
     object.m_pParent = parent;
@@ -492,7 +506,7 @@ HRESULT XParser::ParseObject(XData* parent, uint32_t depth) {
         readGuid();  // the GUID may also open the body
 
     uint32_t body = 0;
-    HRESULT hr = Allocate(1, &body);
+    hr = Allocate(1, &body);
     if (FAILED(hr))
         return hr;
     XValueNode& node = m_pDocument->m_values[body];
@@ -561,6 +575,9 @@ HRESULT XParser::ParseChildren(XData* object, uint32_t depth) {
 
 HRESULT XParser::ParseReference(XData* owner) {
     const XToken open = m_tokens.Take();
+    const HRESULT hr = CountEntry(open.line);
+    if (FAILED(hr))
+        return hr;
     XChild child;
     child.kind = XChildKind::Reference;
     child.line = open.line;
@@ -611,13 +628,16 @@ HRESULT XParser::ParseArray(const XTemplateMember& member, size_t dimension, uin
             DXFILEERR_PARSEERROR, m_tokens.Peek().line,
             Where() + ": values nest deeper than " + std::to_string(kMaxXValueDepth) + " levels");
     const XDimension& size = member.dimensions[dimension];
-    // The declaration checked that a size member is an earlier integer member.
-    const uint64_t count =
-        size.member < 0
-            ? size.size
-            : static_cast<uint64_t>(m_pDocument->m_values[structFirst + size.member].number);
-    // Every element takes at least one byte of text: a larger count cannot be honoured.
+    // The declaration checked that a size member is an earlier integer member; a CHAR may
+    // still hold a negative size.
+    const double sized = size.member < 0 ? static_cast<double>(size.size)
+                                         : m_pDocument->m_values[structFirst + size.member].number;
     SkipSeparators();
+    if (sized < 0.0)
+        return Fail(DXFILEERR_BADARRAYSIZE, m_tokens.Peek().line,
+                    Where() + ": negative array size " + std::to_string(static_cast<int>(sized)));
+    const uint64_t count = static_cast<uint64_t>(sized);
+    // Every element takes at least one byte of text: a larger count cannot be honoured.
     if (count > m_tokens.RemainingBytes())
         return Fail(DXFILEERR_BADARRAYSIZE, m_tokens.Peek().line,
                     Where() + ": the array size " + std::to_string(count) +

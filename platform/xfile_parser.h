@@ -16,6 +16,7 @@ constexpr size_t kMaxXTextBytes = 32u << 20;  // bytes of one text
 constexpr uint32_t kMaxXDepth = 128;          // data objects nested in one another
 constexpr uint32_t kMaxXValueDepth = 32;      // structs and arrays nested within one object
 constexpr uint32_t kMaxXValues = 4u << 20;    // values of one document (numbers, strings, ...)
+constexpr uint32_t kMaxXEntries = 1u << 18;   // data objects and references of one document
 constexpr uint32_t kMaxXTemplates = 4096;     // templates of one set, registered and declared
 
 // Adds the templates declared in `text` (a .X text file that holds only templates) to *set.

@@ -474,6 +474,31 @@ TEST_F(XFileTest, EmptyStructArraysCannotMultiplyBeyondTheValueLimit) {
     EXPECT_NE(doc.Error().message.find("values in one document"), std::string::npos);
 }
 
+TEST_F(XFileTest, SizeLimitsAreRefusedWithAClearError) {
+    XDocument doc;
+    std::string references = "Frame a { }\nFrame {\n";
+    for (uint32_t i = 0; i < kMaxXEntries; ++i) references += "{a}";
+    EXPECT_EQ(ParseBody(references + "\n}", &doc), DXFILEERR_BADFILE);
+    EXPECT_EQ(doc.Error().line, 4u);
+    EXPECT_NE(doc.Error().message.find("data objects and references"), std::string::npos);
+
+    std::string templates;
+    for (uint32_t i = 0; i <= kMaxXTemplates - m_templates.Size(); ++i)
+        templates += "template T" + std::to_string(i) + " { }\n";
+    EXPECT_EQ(ParseBody(templates, &doc), DXFILEERR_BADFILE);
+    EXPECT_NE(doc.Error().message.find("more than 4096 templates"), std::string::npos);
+
+    std::string huge = "xof 0302txt 0064\n";
+    huge.resize(kMaxXTextBytes + 1, ' ');
+    EXPECT_EQ(Parse(huge, &doc), DXFILEERR_BADFILE);
+
+    // A CHAR may size an array, but not with a negative value.
+    EXPECT_EQ(ParseBody("template C { CHAR n; array DWORD v[n]; }\nC {\n -2; 1; 2; }", &doc),
+              DXFILEERR_BADARRAYSIZE);
+    EXPECT_EQ(doc.Error().line, 4u);
+    EXPECT_NE(doc.Error().message.find("negative array size -2"), std::string::npos);
+}
+
 TEST_F(XFileTest, EveryTruncationOfAModelFailsCleanlyOrParses) {
     const std::string text = ReadFixture("sdk_style_cube.x");
     for (size_t length = 0; length < text.size(); ++length) {
