@@ -9,6 +9,7 @@ packages=(
     libsdl2-dev libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgtk-3-dev
     libfreetype-dev fonts-ipafont-gothic libgtest-dev libbenchmark-dev
     xvfb xauth xdotool assimp-utils
+    clang libclang-rt-dev
 )
 
 install_missing() {
