@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/d3d8_types.h"
@@ -33,7 +34,6 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
-struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DVertexBuffer8() = default;
     ~IDirect3DVertexBuffer8();
     GlBufferState* m_pState = nullptr;
@@ -51,7 +51,6 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
-struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DIndexBuffer8() = default;
     ~IDirect3DIndexBuffer8();
     GlBufferState* m_pState = nullptr;
@@ -71,7 +70,6 @@ public:
 private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
-struct VsVertexOutput;  // platform/vs_program.h
     IDirect3DTexture8() = default;
     ~IDirect3DTexture8();
     GlTextureState* m_pState = nullptr;
@@ -85,6 +83,7 @@ struct DeviceCounters {
     uint64_t constantUploads = 0;  // vertex shader constant uploads (registers)
     uint64_t textureBinds = 0;
     uint64_t triangles = 0;
+    uint64_t glErrors = 0;         // GL errors seen at Present and read-backs (should stay 0)
 };
 
 class IDirect3DDevice8 {
@@ -160,6 +159,9 @@ public:
     void SetStateCacheBypass(bool bypass);
     const DeviceCounters& Counters() const;
     void ResetCounters();
+    // The last failure the device explained: a refused draw, a shader that did not build (with
+    // its numbered GLSL), a refused lock. Empty when there was none.
+    const std::string& LastError() const;
 
 private:
     friend class IDirect3D8;
