@@ -62,13 +62,15 @@ TEST(VsAssembler, EachBadInputClassIsRefusedWithTheResourceAndLine) {
         {"vs.1.1\n/* open\nmov oPos, v0\n", "bad.vsh(2): unterminated /* comment"},
         {"vs.1.1\nmov oPos, v0 \xE3\x81\x82\n", "bad.vsh(2): unexpected character"},
     };
-    for (const Case& c : cases) EXPECT_NE(Errors(c.text).find(c.expected), std::string::npos)
-                                    << c.text << "\n-> " << Errors(c.text);
+    for (const Case& c : cases)
+        EXPECT_NE(Errors(c.text).find(c.expected), std::string::npos)
+            << c.text << "\n-> " << Errors(c.text);
 }
 
 TEST(VsAssembler, TooManyInstructionSlotsAreRefused) {
     std::string text = "vs.1.1\n";
-    for (int i = 0; i < 32; ++i) text += "m4x4 oPos, v0, c0\n";
+    for (int i = 0; i < 32; ++i)
+        text += "m4x4 oPos, v0, c0\n";
     VsProgram program;
     EXPECT_EQ(ParseVertexShaderText(text.data(), text.size(), "full", &program, nullptr), D3D_OK);
     text += "mov oD0, v5\n";
@@ -130,7 +132,8 @@ TEST(VsAssembler, DecodingIsLosslessAndTheDumpIsCanonicalAssembly) {
         "mov oFog.x, r10.w\n";
     std::vector<DWORD> first, second;
     std::string errors;
-    ASSERT_EQ(AssembleVertexShader(text.data(), text.size(), "t", &first, &errors), D3D_OK) << errors;
+    ASSERT_EQ(AssembleVertexShader(text.data(), text.size(), "t", &first, &errors), D3D_OK)
+        << errors;
     VsProgram decoded;
     ASSERT_EQ(DecodeVertexShader(first.data(), first.size(), &decoded, &errors), D3D_OK) << errors;
     EncodeVertexShader(decoded, &second);

@@ -38,19 +38,22 @@ TEST(VsGlsl, SmallProgramTranslatesToTheDeviceInterface) {
         EXPECT_TRUE(Contains(glsl, line)) << line;
     // Each instruction's GLSL follows its assembly line.
     EXPECT_TRUE(Contains(glsl, "    // 3: mov a0.x, v1.x\n    a0x = vsAddress((v1.xxxx).x);\n"));
-    EXPECT_TRUE(Contains(glsl, "    // 4: m4x4 oPos, v0, c[a0.x + 8]\n"
-                               "    t = vec4(dot((v0), readConst(a0x + 8)), dot((v0), "
-                               "readConst(a0x + 9)), dot((v0), readConst(a0x + 10)), dot((v0), "
-                               "readConst(a0x + 11)));\n    oPos = t;\n"));
+    EXPECT_TRUE(Contains(glsl,
+                         "    // 4: m4x4 oPos, v0, c[a0.x + 8]\n"
+                         "    t = vec4(dot((v0), readConst(a0x + 8)), dot((v0), "
+                         "readConst(a0x + 9)), dot((v0), readConst(a0x + 10)), dot((v0), "
+                         "readConst(a0x + 11)));\n    oPos = t;\n"));
     // A def is read as its literal directly and through readConst when relative.
     EXPECT_TRUE(Contains(glsl, "t = c[9];\n    r1 = t;\n"));
-    EXPECT_TRUE(Contains(glsl, "t = v5 * vec4(0.5, 1.0, -2.0, 3.0).yyyy + (-r1);\n"
-                               "    oD0.xyz = t.xyz;\n"));
+    EXPECT_TRUE(Contains(glsl,
+                         "t = v5 * vec4(0.5, 1.0, -2.0, 3.0).yyyy + (-r1);\n"
+                         "    oD0.xyz = t.xyz;\n"));
     EXPECT_TRUE(Contains(glsl, "if (i == 4) return vec4(0.5, 1.0, -2.0, 3.0);"));
     EXPECT_TRUE(Contains(glsl, "t = vec4(vsRsq((v2.zzzz).x));\n    r0.w = t.w;\n"));
     EXPECT_TRUE(Contains(glsl, "vsFog = oFog.x;"));
-    EXPECT_TRUE(Contains(glsl, "gl_Position = oPos;\n    gl_Position.xy += uPositionFixup.xy * "
-                               "oPos.w;\n}\n"));
+    EXPECT_TRUE(Contains(glsl,
+                         "gl_Position = oPos;\n    gl_Position.xy += uPositionFixup.xy * "
+                         "oPos.w;\n}\n"));
 }
 
 TEST(VsGlsl, CarriedAssemblyTextCannotBreakOutOfItsComment) {

@@ -105,7 +105,8 @@ TEST(VsInterpreter, LitClampsAndDstBuildsTheDistanceVector) {
 
 TEST(VsInterpreter, AddressRegisterRoundsToNearestAndStraysReadZero) {
     VsRegisters regs;
-    for (int i = 0; i < 96; ++i) regs.c[i] = D3DXVECTOR4(float(i), 0.0f, 0.0f, 1.0f);
+    for (int i = 0; i < 96; ++i)
+        regs.c[i] = D3DXVECTOR4(float(i), 0.0f, 0.0f, 1.0f);
     const std::string read = "mov a0.x, v1.x\nmov oT0, c[a0.x + 3]\n";
     const float cases[][2] = {{1.5f, 5.0f}, {2.4f, 5.0f}, {-0.6f, 2.0f}, {91.6f, 95.0f}};
     for (const auto& c : cases) {
@@ -126,8 +127,9 @@ TEST(VsInterpreter, DefConstantsOverrideUploadsForDirectAndRelativeReads) {
     VsRegisters regs;
     regs.c[4] = D3DXVECTOR4(9.0f, 9.0f, 9.0f, 9.0f);
     regs.v[1] = D3DXVECTOR4(4.0f, 0.0f, 0.0f, 0.0f);
-    const std::string body = "def c4, 1, 2, 3, 4\nadd r0, c4, v1.y\nmov a0.x, v1.x\n"
-                             "add oT0, r0, c[a0.x]\n";
+    const std::string body =
+        "def c4, 1, 2, 3, 4\nadd r0, c4, v1.y\nmov a0.x, v1.x\n"
+        "add oT0, r0, c[a0.x]\n";
     EXPECT_EQ(RunToT0(body, regs), D3DXVECTOR4(2.0f, 4.0f, 6.0f, 8.0f));
 }
 

@@ -22,7 +22,8 @@ TEST(VsDecode, ReadsHandEncodedDirect3d8TokensWithoutLineComments) {
     EXPECT_EQ(program.instructions[2].line, 0u);
     EXPECT_EQ(program.instructions[2].text, "add oD0, -c[a0.x + 2].yzxw, v3");
     // Encoding without line texts gives the very same tokens back.
-    for (VsInstruction& ins : program.instructions) ins.text.clear();
+    for (VsInstruction& ins : program.instructions)
+        ins.text.clear();
     std::vector<DWORD> again;
     EncodeVertexShader(program, &again);
     EXPECT_EQ(again, std::vector<DWORD>(std::begin(tokens), std::end(tokens)));
@@ -73,8 +74,8 @@ TEST(VsDecode, RefusesMalformedStreamsWithAMessage) {
 
 TEST(VsDecode, StopsAtTheEndTokenAndReadsNothingBeyondIt) {
     // Everything after the end token is garbage that must never be looked at.
-    const DWORD tokens[] = {0xFFFE0100u, 0x00000001u, 0xC00F0000u, 0x90E40000u, 0x0000FFFFu,
-                            0xDEADBEEFu};
+    const DWORD tokens[] = {0xFFFE0100u, 0x00000001u, 0xC00F0000u,
+                            0x90E40000u, 0x0000FFFFu, 0xDEADBEEFu};
     VsProgram program;
     std::string error;
     ASSERT_EQ(DecodeVertexShader(tokens, 5, &program, &error), D3D_OK) << error;

@@ -20,7 +20,8 @@ inline VsProgram AssembleForTest(const std::string& text) {
     VsProgram program;
     EXPECT_EQ(AssembleVertexShader(text.data(), text.size(), "test.vsh", &tokens, &errors), D3D_OK)
         << errors;
-    if (tokens.empty()) return program;
+    if (tokens.empty())
+        return program;
     EXPECT_EQ(DecodeVertexShader(tokens.data(), tokens.size(), &program, &errors), D3D_OK)
         << errors;
     return program;
@@ -33,7 +34,8 @@ struct VsRegisters {
     VsVertexOutput Run(const VsProgram& program) const { return RunVertexShader(program, v, c); }
 };
 
-inline void ExpectVec4Near(const D3DXVECTOR4& actual, const D3DXVECTOR4& expected, float tolerance) {
+inline void ExpectVec4Near(const D3DXVECTOR4& actual, const D3DXVECTOR4& expected,
+                           float tolerance) {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);
     EXPECT_NEAR(actual.z, expected.z, tolerance);

@@ -46,8 +46,10 @@ VsProgram LoadShader(const char* name) {
     const HRESULT hr = D3DXAssembleShaderFromResource(name, 0, nullptr, &code, &errors);
     EXPECT_EQ(hr, D3D_OK) << name << ": "
                           << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
-    if (errors) errors->Release();
-    if (!code) return program;
+    if (errors)
+        errors->Release();
+    if (!code)
+        return program;
     std::string error;
     EXPECT_EQ(DecodeVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()),
                                  code->GetBufferSize() / sizeof(DWORD), &program, &error),
@@ -66,7 +68,8 @@ VsDeclaration Parse(const DWORD* tokens) {
 
 // Four registers holding the transpose of m (row r = column r of m), as the drawing code uploads.
 void SetTransposed(D3DXVECTOR4* c, const D3DXMATRIX& m, int rows) {
-    for (int r = 0; r < rows; ++r) c[r] = D3DXVECTOR4(m(0, r), m(1, r), m(2, r), m(3, r));
+    for (int r = 0; r < rows; ++r)
+        c[r] = D3DXVECTOR4(m(0, r), m(1, r), m(2, r), m(3, r));
 }
 
 struct SkinSetup {
@@ -76,14 +79,15 @@ struct SkinSetup {
         c[1] = D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f);
         SetTransposed(&c[2], D3DXMATRIX(), 4);
         c[7] = D3DXVECTOR4(-1.0f / kFogEnd, kFogEnd / kFogEnd, 0.0f, 0.0f);
-        for (int j = 0; j < 28; ++j) SetBone(j, D3DXMATRIX());
+        for (int j = 0; j < 28; ++j)
+            SetBone(j, D3DXMATRIX());
     }
     void SetBone(int slot, const D3DXMATRIX& m) { SetTransposed(&c[9 + 3 * slot], m, 3); }
 };
 
 SkinVertex MakeSkinVertex() {
-    SkinVertex v = {{1.0f, 2.0f, 3.0f}, 1.0f, {0, 0, 0, 0}, {0.0f, 1.0f, 0.0f},
-                    0x80402010u,        {0.25f, 0.75f},     {0.5f, 0.125f}};
+    SkinVertex v = {{1.0f, 2.0f, 3.0f}, 1.0f,           {0, 0, 0, 0},  {0.0f, 1.0f, 0.0f},
+                    0x80402010u,        {0.25f, 0.75f}, {0.5f, 0.125f}};
     return v;
 }
 
@@ -92,7 +96,8 @@ VsVertexOutput RunSkin(const VsProgram& program, const SkinSetup& setup, const S
     static const VsDeclaration declaration = Parse(kSkinningDeclaration);
     D3DXVECTOR4 inputs[kVsInputCount];
     FetchVertexInputs(declaration, &vertex, inputs);
-    if (weights) inputs[1] = *weights;
+    if (weights)
+        inputs[1] = *weights;
     return RunVertexShader(program, inputs, setup.c);
 }
 
@@ -104,7 +109,8 @@ D3DXMATRIX Bone(float yaw, float x, float y, float z) {
 }
 
 TEST(ShaderTexts, AllFiveAssembleWithTheirVersionsAndDeclarationsMatchTheVertices) {
-    for (const char* name : kSkinShaders) EXPECT_EQ(LoadShader(name).minorVersion, 1u) << name;
+    for (const char* name : kSkinShaders)
+        EXPECT_EQ(LoadShader(name).minorVersion, 1u) << name;
     EXPECT_EQ(LoadShader("Toon.vsh").minorVersion, 0u);
 
     const VsDeclaration skin = Parse(kSkinningDeclaration);
@@ -133,8 +139,8 @@ TEST(ShaderTexts, SkinningShadersMapLightToRampFogToDepthAndPassColourAndUv0) {
         VsVertexOutput out = RunSkin(program, setup, vertex);
         EXPECT_NEAR(out.texCoord0.x, 1.0f, 1.0e-6f) << name;  // N.L = 1: last ramp column
         EXPECT_NEAR(out.fog, 1.0f, 1.0e-6f) << name;          // depth 0
-        EXPECT_EQ(out.diffuse, D3DXVECTOR4(64.0f / 255.0f, 32.0f / 255.0f, 16.0f / 255.0f,
-                                           128.0f / 255.0f))
+        EXPECT_EQ(out.diffuse,
+                  D3DXVECTOR4(64.0f / 255.0f, 32.0f / 255.0f, 16.0f / 255.0f, 128.0f / 255.0f))
             << name;
         EXPECT_EQ(out.texCoord1, D3DXVECTOR4(0.25f, 0.75f, 0.0f, 1.0f)) << name;
         EXPECT_EQ(out.position, D3DXVECTOR4(1.0f, 2.0f, 0.0f, 1.0f)) << name;
@@ -181,16 +187,16 @@ TEST(ShaderTexts, SkinMesh2WithASingleWeightOfOneLandsExactlyOnTheFirstBone) {
 
 TEST(ShaderTexts, BlendIndexBytesAddressTheirPaletteSlotsUpToTheLastOfTwentyEight) {
     SkinSetup setup;
-    for (int j = 0; j < 28; ++j) setup.SetBone(j, Bone(0.0f, 10.0f * (j + 1), 0.0f, 100.0f * j));
+    for (int j = 0; j < 28; ++j)
+        setup.SetBone(j, Bone(0.0f, 10.0f * (j + 1), 0.0f, 100.0f * j));
     const VsProgram program = LoadShader("skinmesh4.vsh");
     SkinVertex vertex = MakeSkinVertex();
     const unsigned char bytes[4] = {0, 1, 14, 27};
     std::memcpy(vertex.indices, bytes, 4);
     // One influence at a time carries all the weight; the fourth takes 1 - (x + y + z).
-    const D3DXVECTOR4 weights[4] = {D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f),
-                                    D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f),
-                                    D3DXVECTOR4(0.0f, 0.0f, 1.0f, 0.0f),
-                                    D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f)};
+    const D3DXVECTOR4 weights[4] = {
+        D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f),
+        D3DXVECTOR4(0.0f, 0.0f, 1.0f, 0.0f), D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f)};
     for (int k = 0; k < 4; ++k) {
         const VsVertexOutput out = RunSkin(program, setup, vertex, &weights[k]);
         EXPECT_NEAR(out.position.x, 1.0f + 10.0f * (bytes[k] + 1), 1.0e-4f) << "influence " << k;
@@ -211,8 +217,8 @@ TEST(ShaderTexts, ToonMapsLightToRampFogToViewDepthAndPassesColourAndUv1) {
     c[13] = D3DXVECTOR4(0.0f, 0.0f, 1.0f, 0.0f);
     c[14] = D3DXVECTOR4(-1.0f / kFogEnd, 1.0f, 0.0f, 0.0f);
 
-    ToonVertex vertex = {{1.0f, -2.0f, 0.0f}, {0.0f, 0.0f, 3.0f}, 0xFF00FF80u,
-                         {9.0f, 9.0f},        {0.375f, 0.625f}};
+    ToonVertex vertex = {
+        {1.0f, -2.0f, 0.0f}, {0.0f, 0.0f, 3.0f}, 0xFF00FF80u, {9.0f, 9.0f}, {0.375f, 0.625f}};
     D3DXVECTOR4 inputs[kVsInputCount];
     FetchVertexInputs(declaration, &vertex, inputs);
     VsVertexOutput out = RunVertexShader(program, inputs, c);
