@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/bmp_image.h"
 #include "platform/d3dx_math.h"
 #include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/skinned_animation.h"
 #include "tools/assetgen/skinned_bird.h"
 #include "tools/assetgen/skinned_dammy.h"
+#include "tools/assetgen/skinned_feather_texture.h"
 #include "tools/assetgen/skinned_whale.h"
 #include "tools/assetgen/skinned_x_writer.h"
 
@@ -399,6 +401,34 @@ TEST(SkinnedAssets, DayBirdsStayLightAndNightBirdsGlow) {
             const uint32_t brightest = std::max({(c >> 16) & 0xFFu, (c >> 8) & 0xFFu, c & 0xFFu});
             ASSERT_GE(brightest, 200u);
         }
+}
+
+TEST(SkinnedAssets, OnlyDayBirdsCarryTheFeatherTextureAndItStaysNearlyWhite) {
+    for (const Expected& e : Models()) {
+        SCOPED_TRACE(e.file);
+        const SkinnedModel model = e.build();
+        const bool day =
+            e.file == std::string("BIRDSKINNED01.X") || e.file == std::string("BIRDSKINNED02.X");
+        ASSERT_EQ(model.mesh.materials.size(), 1u);
+        EXPECT_EQ(model.mesh.materials[0].textureFile, day ? kBirdTextureName : "");
+        EXPECT_EQ(model.mesh.texCoords.size(), day ? model.mesh.positions.size() : 0u);
+        for (const D3DXVECTOR2& uv : model.mesh.texCoords) {
+            EXPECT_TRUE(uv.x > 0.0f && uv.x < 1.0f && uv.y > 0.0f && uv.y < 1.0f);
+        }
+    }
+    // The texture multiplies the bird's colours: it must decode and barely darken them.
+    const std::string bytes = BirdFeatherBitmapBytes();
+    BmpImage image;
+    std::string error;
+    ASSERT_EQ(ReadBmpImage(bytes.data(), bytes.size(), kBirdTextureName, &image, &error), S_OK)
+        << error;
+    EXPECT_EQ(image.width, 64u);
+    EXPECT_EQ(image.height, 64u);
+    EXPECT_EQ(image.bitsPerPixel, 24u);
+    float mean = 0.0f;
+    for (size_t i = 0; i < image.bgra.size(); i += 4)
+        mean += image.bgra[i + 1];
+    EXPECT_GT(mean / static_cast<float>(image.width * image.height), 240.0f);
 }
 
 // ---- The text -----------------------------------------------------------------------------------

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/skinned_animation.h"
+#include "tools/assetgen/skinned_feather_texture.h"
 #include "tools/assetgen/skinned_shapes.h"
 
 namespace {
@@ -137,7 +139,7 @@ SkinnedPart BodyPart(const BirdPalette& palette) {
     for (const Ring& r : rings)
         sections.push_back(RingSection(D3DXVECTOR3(0.0f, r.y, r.z), D3DXVECTOR3(0.0f, 0.0f, 1.0f),
                                        r.rx, r.ry, 12, r.influences));
-    SkinnedPart part = Loft(sections, UvRect{0.5f, 0.0f, 1.0f, 0.5f});
+    SkinnedPart part = Loft(sections);
     PaintPart(&part, [&](const D3DXVECTOR3& p, const D3DXVECTOR3& n) {
         D3DCOLOR c = MixColour(palette.belly, palette.back, SmoothStep(-0.1f, 0.5f, n.y));
         if (p.z > 1.35f)
@@ -153,19 +155,19 @@ SkinnedPart BeakPart(const BirdPalette& palette, const D3DXVECTOR3& beak) {
     SkinnedPart part =
         Loft({RingSection(beak + D3DXVECTOR3(0.0f, 0.0f, -0.1f), axis, 0.14f, 0.12f, 6, b),
               RingSection(beak + D3DXVECTOR3(0.0f, -0.02f, 0.18f), axis, 0.08f, 0.07f, 6, b),
-              ApexSection(beak + D3DXVECTOR3(0.0f, -0.05f, 0.5f), b)},
-             UvRect{0.5f, 0.5f, 0.6f, 0.6f});
+              ApexSection(beak + D3DXVECTOR3(0.0f, -0.05f, 0.5f), b)});
     PaintPart(&part, [&](const D3DXVECTOR3&, const D3DXVECTOR3&) { return palette.beak; });
     return part;
 }
 
-// The right wing, root hidden inside the body, pointed tip at x = 5.
-SkinnedPart WingPart(const BirdPalette& palette, float y) {
-    struct Station {
-        float x, lead, trail, half;
-        std::vector<SkinInfluence> influences;
-    };
-    const std::vector<Station> stations = {
+// The right wing's cross-sections from the root (hidden inside the body) to the hand; a pointed
+// tip at x = 5 follows.
+struct WingStation {
+    float x, lead, trail, half;  // span position, leading and trailing edge z, half-thickness
+    std::vector<SkinInfluence> influences;
+};
+const std::vector<WingStation>& WingStations() {
+    static const std::vector<WingStation> stations = {
         {0.15f, 0.95f, 0.0f, 0.1f, Rigid(kShoulderR)},
         {0.9f, 1.0f, -0.25f, 0.09f, Rigid(kShoulderR)},
         {1.8f, 0.95f, -0.35f, 0.08f, Blend(kShoulderR, kElbowR, 0.5f)},
@@ -175,11 +177,28 @@ SkinnedPart WingPart(const BirdPalette& palette, float y) {
         {4.25f, 0.62f, -0.1f, 0.04f, Blend(kWristR, kTipR, 0.5f)},
         {4.7f, 0.45f, 0.05f, 0.03f, Rigid(kTipR)},
     };
+    return stations;
+}
+constexpr float kWingSpan = 5.0f;  // model units from the middle to one tip
+
+// Where a point of the right wing lies on the feather texture: span and chord fractions.
+D3DXVECTOR2 WingTexturePoint(const D3DXVECTOR3& p) {
+    const std::vector<WingStation>& st = WingStations();
+    size_t i = 1;
+    while (i + 1 < st.size() && st[i].x < p.x)
+        ++i;
+    const float k = std::min(1.0f, std::max(0.0f, (p.x - st[i - 1].x) / (st[i].x - st[i - 1].x)));
+    const float lead = st[i - 1].lead + (st[i].lead - st[i - 1].lead) * k;
+    const float trail = st[i - 1].trail + (st[i].trail - st[i - 1].trail) * k;
+    return AreaPoint(kWingArea, p.x / kWingSpan, (lead - p.z) / (lead - trail));
+}
+
+SkinnedPart WingPart(const BirdPalette& palette, float y) {
     std::vector<LoftSection> sections;
-    for (const Station& s : stations)
+    for (const WingStation& s : WingStations())
         sections.push_back(AirfoilSection(s.x, y, s.lead, s.trail, s.half, s.influences));
-    sections.push_back(ApexSection(D3DXVECTOR3(5.0f, y, 0.3f), Rigid(kTipR)));
-    SkinnedPart part = Loft(sections, UvRect{0.0f, 0.0f, 0.5f, 1.0f});
+    sections.push_back(ApexSection(D3DXVECTOR3(kWingSpan, y, 0.3f), Rigid(kTipR)));
+    SkinnedPart part = Loft(sections);
     PaintPart(&part, [&](const D3DXVECTOR3& p, const D3DXVECTOR3& n) {
         const D3DCOLOR surface =
             MixColour(palette.wingUnder, palette.wingTop, SmoothStep(-0.3f, 0.3f, n.y));
@@ -206,7 +225,7 @@ SkinnedPart TailPart(const BirdPalette& palette) {
         section.influences = Uniform(4, s.influences);
         sections.push_back(section);
     }
-    SkinnedPart part = Loft(sections, UvRect{0.5f, 0.6f, 1.0f, 1.0f});
+    SkinnedPart part = Loft(sections);
     PaintPart(&part, [&](const D3DXVECTOR3& p, const D3DXVECTOR3&) {
         return MixColour(palette.tail, palette.tailTip, SmoothStep(-1.5f, -1.95f, p.z));
     });
@@ -222,29 +241,44 @@ SkinnedPart LegPart(const BirdPalette& palette, const D3DXVECTOR3& hip, const D3
         Loft({RingSection(hip + D3DXVECTOR3(0.0f, 0.12f, 0.1f), shin, 0.07f, 0.07f, 4, leg),
               RingSection(ankle, shin, 0.05f, 0.05f, 4, Blend(kLegR, kFootR, 0.5f)),
               RingSection(ankle + D3DXVECTOR3(0.0f, -0.02f, -0.12f), shin, 0.09f, 0.03f, 4, foot),
-              ApexSection(ankle + D3DXVECTOR3(0.0f, -0.03f, -0.32f), foot)},
-             UvRect{0.6f, 0.5f, 0.7f, 0.6f});
+              ApexSection(ankle + D3DXVECTOR3(0.0f, -0.03f, -0.32f), foot)});
     PaintPart(&part, [&](const D3DXVECTOR3&, const D3DXVECTOR3&) { return palette.feet; });
     return part;
 }
 
-void BuildSkin(SkinnedModel* model, const BirdPalette& palette) {
+void BuildSkin(SkinnedModel* model, const BirdPalette& palette, bool textured) {
     auto origin = [&](uint32_t bone) { return BindPosition(*model, bone); };
-    AppendPart(model, BodyPart(palette));
-    AppendPart(model, BeakPart(palette, origin(kBeak)));
-    SkinnedPart rightEye = Bead(D3DXVECTOR3(0.2f, 0.4f, 1.88f), 0.05f, 0.07f, kHead);
-    PaintPart(&rightEye, [&](const D3DXVECTOR3&, const D3DXVECTOR3&) { return palette.eye; });
-    AppendPart(model, rightEye);
-    AppendPart(model, MirrorPart(rightEye, MirrorBone));
-    const SkinnedPart rightWing = WingPart(palette, origin(kShoulderR).y);
-    AppendPart(model, rightWing);
-    AppendPart(model, MirrorPart(rightWing, MirrorBone));
-    AppendPart(model, TailPart(palette));
-    const SkinnedPart rightLeg = LegPart(palette, origin(kLegR), origin(kFootR));
-    AppendPart(model, rightLeg);
-    AppendPart(model, MirrorPart(rightLeg, MirrorBone));
+    // Each part with its place on the feather texture (day birds only), then its mirror image
+    // for the paired parts.
+    auto add = [&](SkinnedPart part, D3DXVECTOR2 (*map)(const D3DXVECTOR3&), bool paired) {
+        if (textured)
+            MapTexture(&part, map);
+        AppendPart(model, part);
+        if (paired)
+            AppendPart(model, MirrorPart(part, MirrorBone));
+    };
+    auto body = [](const D3DXVECTOR3& p) {
+        return AreaPoint(kBodyArea, (p.z + 1.1f) / 3.3f, (0.7f - p.y) / 1.3f);
+    };
+    auto plain = [](const D3DXVECTOR3&) { return AreaPoint(kPlainArea, 0.5f, 0.5f); };
+    auto tail = [](const D3DXVECTOR3& p) {
+        return AreaPoint(kTailArea, (p.x + 0.55f) / 1.1f, (-0.95f - p.z) / 1.0f);
+    };
+    add(BodyPart(palette), body, false);
+    add(BeakPart(palette, origin(kBeak)), plain, false);
+    SkinnedPart eye = Bead(D3DXVECTOR3(0.2f, 0.4f, 1.88f), 0.05f, 0.07f, kHead);
+    PaintPart(&eye, [&](const D3DXVECTOR3&, const D3DXVECTOR3&) { return palette.eye; });
+    add(eye, plain, true);
+    add(WingPart(palette, origin(kShoulderR).y), WingTexturePoint, true);
+    add(TailPart(palette), tail, false);
+    add(LegPart(palette, origin(kLegR), origin(kFootR)), plain, true);
     for (std::vector<SkinInfluence>& list : model->influences)
         QuantiseWeights(&list);
+
+    MeshMaterial material;
+    if (textured)
+        material.textureFile = kBirdTextureName;
+    SetSingleMaterial(&model->mesh, material);
 }
 
 // ---- Motion ----------------------------------------------------------------------------------
@@ -422,7 +456,8 @@ SkinnedModel BuildBird(BirdVariant variant) {
     model.meshName = "BirdSkin";
     model.animationSetName = "Fly";
     AddBones(&model, kBones, kBoneCount);
-    BuildSkin(&model, PaletteFor(variant));
+    const bool day = variant == BirdVariant::Day1 || variant == BirdVariant::Day2;
+    BuildSkin(&model, PaletteFor(variant), day);
     BuildMotion(&model, variant);
     return model;
 }

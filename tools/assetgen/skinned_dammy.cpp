@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/skinned_shapes.h"
 
 namespace {
@@ -43,6 +44,7 @@ void BuildSkin(SkinnedModel* model) {
         return MixColour(Rgb(200, 204, 214), Rgb(244, 246, 250), p.y / 6.0f);
     });
     AppendPart(model, part);
+    SetSingleMaterial(&model->mesh, MeshMaterial());
 }
 
 // Every segment bends a little more than the one below, a wave climbing the column.

@@ -2,6 +2,7 @@
 #include "tools/assetgen/asset_writers.h"
 #include "tools/assetgen/skinned_bird.h"
 #include "tools/assetgen/skinned_dammy.h"
+#include "tools/assetgen/skinned_feather_texture.h"
 #include "tools/assetgen/skinned_whale.h"
 #include "tools/assetgen/skinned_x_writer.h"
 
@@ -14,4 +15,5 @@ void WriteSkinnedModels(const std::string& outDir) {
                SkinnedModelText(BuildBird(BirdVariant::Night2)));
     WriteAsset(outDir, "MODEL", "WHALESKINNED.X", SkinnedModelText(BuildWhale()));
     WriteAsset(outDir, "MODEL", "DAMMY.X", SkinnedModelText(BuildDammy()));
+    WriteAsset(outDir, "RCDATA", kBirdTextureName, BirdFeatherBitmapBytes());
 }

@@ -46,26 +46,19 @@ float ChannelMix(uint32_t a, uint32_t b, float t) {
 }
 }  // namespace
 
-SkinnedPart Loft(const std::vector<LoftSection>& sections, const UvRect& uv) {
+SkinnedPart Loft(const std::vector<LoftSection>& sections) {
     SkinnedPart part;
     if (sections.size() < 2)
         return part;
     MeshData& mesh = part.mesh;
 
-    // Vertices: every point of every section, with u across and v along.
+    // Vertices: every point of every section.
     std::vector<uint32_t> first(sections.size());
     for (size_t s = 0; s < sections.size(); ++s) {
         first[s] = static_cast<uint32_t>(mesh.positions.size());
         const LoftSection& section = sections[s];
-        const float v = uv.v0 + (uv.v1 - uv.v0) * static_cast<float>(s) /
-                                    static_cast<float>(sections.size() - 1);
         for (size_t i = 0; i < section.points.size(); ++i) {
-            const float u = section.points.size() == 1
-                                ? 0.5f * (uv.u0 + uv.u1)
-                                : uv.u0 + (uv.u1 - uv.u0) * static_cast<float>(i) /
-                                              static_cast<float>(section.points.size());
             mesh.positions.push_back(section.points[i]);
-            mesh.texCoords.push_back(D3DXVECTOR2(u, v));
             part.influences.push_back(i < section.influences.size() ? section.influences[i]
                                                                     : section.influences.back());
         }
@@ -117,7 +110,6 @@ SkinnedPart Loft(const std::vector<LoftSection>& sections, const UvRect& uv) {
         } else {
             centre = static_cast<uint32_t>(mesh.positions.size());
             mesh.positions.push_back(Centroid(section.points));
-            mesh.texCoords.push_back(mesh.texCoords[first[ring]]);
             part.influences.push_back(part.influences[first[ring]]);
             const size_t inner = atStart ? ring + 1 : ring - 1;
             outward = Centroid(section.points) - Centroid(sections[inner].points);
@@ -202,8 +194,14 @@ SkinnedPart Bead(const D3DXVECTOR3& centre, float halfLength, float radius, uint
     const D3DXVECTOR3 along(halfLength, 0.0f, 0.0f);
     return Loft({ApexSection(centre - along, rigid),
                  RingSection(centre, D3DXVECTOR3(1.0f, 0.0f, 0.0f), radius, radius, 4, rigid),
-                 ApexSection(centre + along, rigid)},
-                UvRect{0.6f, 0.5f, 0.7f, 0.6f});
+                 ApexSection(centre + along, rigid)});
+}
+
+void MapTexture(SkinnedPart* part, const std::function<D3DXVECTOR2(const D3DXVECTOR3&)>& map) {
+    MeshData& mesh = part->mesh;
+    mesh.texCoords.resize(mesh.positions.size());
+    for (size_t i = 0; i < mesh.positions.size(); ++i)
+        mesh.texCoords[i] = map(mesh.positions[i]);
 }
 
 void PaintPart(SkinnedPart* part,

@@ -25,15 +25,11 @@ struct LoftSection {
     std::vector<std::vector<SkinInfluence>> influences;  // one list per point
 };
 
-// Area of the texture a part maps onto: u across the sections' points, v along the loft.
-struct UvRect {
-    float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
-};
-
 // Joins consecutive sections with quads; a single-point first or last section closes the end
 // as a cone, any other end is closed by a flat fan around its centroid. Sections of more than
-// one point must all have the same count. Smooth normals, white vertices.
-SkinnedPart Loft(const std::vector<LoftSection>& sections, const UvRect& uv = UvRect());
+// one point must all have the same count. Smooth normals, white vertices, no texture
+// coordinates (MapTexture adds them).
+SkinnedPart Loft(const std::vector<LoftSection>& sections);
 
 // The same influences for every point of a section.
 std::vector<std::vector<SkinInfluence>> Uniform(size_t count,
@@ -58,6 +54,8 @@ LoftSection ApexSection(const D3DXVECTOR3& point, const std::vector<SkinInfluenc
 // along x, a square ring of the given radius between them.
 SkinnedPart Bead(const D3DXVECTOR3& centre, float halfLength, float radius, uint32_t bone);
 
+// Sets every vertex's texture coordinates from its position.
+void MapTexture(SkinnedPart* part, const std::function<D3DXVECTOR2(const D3DXVECTOR3&)>& map);
 // Sets every vertex colour from its position and normal.
 void PaintPart(SkinnedPart* part,
                const std::function<D3DCOLOR(const D3DXVECTOR3&, const D3DXVECTOR3&)>& paint);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/skinned_animation.h"
 #include "tools/assetgen/skinned_shapes.h"
 
@@ -215,6 +216,7 @@ void BuildSkin(SkinnedModel* model) {
     AppendPart(model, MirrorPart(eye, MirrorBone));
     for (std::vector<SkinInfluence>& list : model->influences)
         QuantiseWeights(&list);
+    SetSingleMaterial(&model->mesh, MeshMaterial());
 }
 
 // ---- Motion ----------------------------------------------------------------------------------
