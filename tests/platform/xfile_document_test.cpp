@@ -123,25 +123,6 @@ TEST_F(XDocumentTest, ReadsThroughAFailedLookUpStaySafe) {
     EXPECT_EQ(detached.Line(), 0u);
 }
 
-TEST_F(XDocumentTest, DwordsAreReadFromEveryIntegerTypeAndNegativesAreFaults) {
-    XDocument doc;
-    ASSERT_EQ(ParseBody("template Ints { WORD w; CHAR c; UCHAR u; BYTE b; CHAR n; }\n"
-                        "Ints { 65535; 127; 255; 0; -5; }",
-                        &doc),
-              S_OK)
-        << doc.Error().Text();
-    const XData* ints = doc.Objects()[0];
-    EXPECT_EQ(ints->Dword("w"), 65535u);
-    EXPECT_EQ(ints->Dword("c"), 127u);
-    EXPECT_EQ(ints->Dword("u"), 255u);
-    EXPECT_EQ(ints->Dword("b"), 0u);
-    EXPECT_EQ(doc.Status(), S_OK);
-    EXPECT_EQ(ints->Member("n").AsDouble(), -5.0);
-    EXPECT_EQ(ints->Dword("n"), 0u);
-    EXPECT_EQ(doc.Status(), DXFILEERR_BADVALUE);
-    EXPECT_EQ(doc.Error().message, "-5 is outside a DWORD");
-}
-
 TEST_F(XDocumentTest, ANewParseStartsFromAnEmptyDocument) {
     m_mesh->Dword("absent");
     ASSERT_TRUE(m_doc.Error().Failed());

@@ -295,6 +295,9 @@ TEST_F(XFileTest, DeclaredTemplatesLayOutNestedMultiDimensionalAndStringMembers)
     EXPECT_EQ(grid->Member("wide").AsDouble(), 1e300);
     EXPECT_EQ(grid->Template()->name, "Grid");
     EXPECT_EQ(doc.Status(), S_OK) << doc.Error().Text();
+    EXPECT_EQ(grid->Array("pairs").At(0).Dword("b"), 0u);  // a negative CHAR is no DWORD
+    EXPECT_EQ(doc.Status(), DXFILEERR_BADVALUE);
+    EXPECT_EQ(doc.Error().message, "-128 is outside a DWORD");
 }
 
 TEST_F(XFileTest, AFileMayRedeclareAStandardTemplate) {
@@ -477,7 +480,8 @@ TEST_F(XFileTest, EmptyStructArraysCannotMultiplyBeyondTheValueLimit) {
 TEST_F(XFileTest, SizeLimitsAreRefusedWithAClearError) {
     XDocument doc;
     std::string references = "Frame a { }\nFrame {\n";
-    for (uint32_t i = 0; i < kMaxXEntries; ++i) references += "{a}";
+    for (uint32_t i = 0; i < kMaxXEntries; ++i)
+        references += "{a}";
     EXPECT_EQ(ParseBody(references + "\n}", &doc), DXFILEERR_BADFILE);
     EXPECT_EQ(doc.Error().line, 4u);
     EXPECT_NE(doc.Error().message.find("data objects and references"), std::string::npos);
