@@ -151,7 +151,7 @@ HRESULT DecodeVertexShader(const DWORD* tokens, size_t count, VsProgram* program
 
 // The program printed back as assembly, one instruction per line, defs first.
 std::string DumpVertexShader(const VsProgram& program);
-// One instruction or def as assembly, e.g. "m4x3 r0.xyz, v0, c[a0.x + 9]".
+// One instruction or def as assembly, e.g. "m4x3 r0, v0, c[a0.x + 9]" (a full mask unwritten).
 std::string FormatVsInstruction(const VsInstruction& instruction);
 std::string FormatVsDefinition(const VsDefinition& definition);
 
