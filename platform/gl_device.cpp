@@ -720,6 +720,9 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
         state->captureCapacity = bytes;
     }
     ApplyShader(state, shader, stream.state->name, stream.stride, 0);
+    // Even with rasterisation off a draw needs a complete framebuffer, and a surfaceless
+    // context's default one is not.
+    state->cache.DrawFramebuffer(state->backBufferFramebuffer);
     glEnable(GL_RASTERIZER_DISCARD);
     glBindBufferRange(GL_TRANSFORM_FEEDBACK_BUFFER, 0, state->captureBuffer, 0, bytes);
     glBeginTransformFeedback(GL_POINTS);
