@@ -55,12 +55,19 @@ void BuildCube(std::vector<ToonVertex>* vertices, std::vector<uint16_t>* indices
             ToonVertex v = {normal[0] + s * a[0] + t * b[0],
                             normal[1] + s * a[1] + t * b[1],
                             normal[2] + s * a[2] + t * b[2],
-                            normal[0], normal[1], normal[2],
-                            0xFFFFFFFF, 0.5f, 0.5f, (s + 1) / 2, (t + 1) / 2};
+                            normal[0],
+                            normal[1],
+                            normal[2],
+                            0xFFFFFFFF,
+                            0.5f,
+                            0.5f,
+                            (s + 1) / 2,
+                            (t + 1) / 2};
             vertices->push_back(v);
         }
         const uint16_t quad[6] = {0, 1, 3, 0, 3, 2};
-        for (uint16_t q : quad) indices->push_back(static_cast<uint16_t>(base + q));
+        for (uint16_t q : quad)
+            indices->push_back(static_cast<uint16_t>(base + q));
     }
 }
 
@@ -116,8 +123,7 @@ struct DeviceScene {
     std::string error;
 };
 
-IDirect3DTexture8* SolidTexture(IDirect3DDevice8* device, UINT width, UINT height,
-                                D3DCOLOR color) {
+IDirect3DTexture8* SolidTexture(IDirect3DDevice8* device, UINT width, UINT height, D3DCOLOR color) {
     IDirect3DTexture8* texture = nullptr;
     if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
                                      &texture))) {
@@ -135,7 +141,8 @@ IDirect3DTexture8* SolidTexture(IDirect3DDevice8* device, UINT width, UINT heigh
 DeviceScene* BuildDeviceScene() {
     DeviceScene* scene = new DeviceScene();
     scene->window = GlWindow::CreateHeadless(kWidth, kHeight, &scene->error);
-    if (scene->window == nullptr) return scene;
+    if (scene->window == nullptr)
+        return scene;
     scene->d3d = Direct3DCreate8(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS parameters;
     parameters.BackBufferWidth = kWidth;
@@ -154,9 +161,9 @@ DeviceScene* BuildDeviceScene() {
     IDirect3DDevice8* device = scene->device;
     ID3DXBuffer* code = nullptr;
     if (FAILED(D3DXAssembleShaderFromResource("Toon.vsh", 0, nullptr, &code, nullptr)) ||
-        FAILED(device->CreateVertexShader(
-            kToonDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()),
-            &scene->shader, 0))) {
+        FAILED(device->CreateVertexShader(kToonDeclaration,
+                                          static_cast<const DWORD*>(code->GetBufferPointer()),
+                                          &scene->shader, 0))) {
         scene->error = "Toon.vsh: " + device->LastError();
         return scene;
     }
@@ -259,7 +266,7 @@ BENCHMARK(BM_ToonPiecesThroughTheDevice)->Arg(1)->ArgName("bypass");
 struct RawScene {
     GlWindow* window = nullptr;
     GLuint program = 0;
-    GLint constants = -1;    // c[0]
+    GLint constants = -1;        // c[0]
     GLint sharedConstants = -1;  // c[12]
     GLuint vertexArray = 0;
     GLuint buffers[2] = {};
@@ -276,8 +283,7 @@ GLuint RawTexture(GLsizei width, GLsizei height, D3DCOLOR color) {
     GLuint texture = 0;
     glCreateTextures(GL_TEXTURE_2D, 1, &texture);
     glTextureStorage2D(texture, 1, GL_RGBA8, width, height);
-    glTextureSubImage2D(texture, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE,
-                        texels.data());
+    glTextureSubImage2D(texture, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
     glTextureParameteri(texture, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTextureParameteri(texture, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTextureParameteri(texture, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -287,7 +293,8 @@ GLuint RawTexture(GLsizei width, GLsizei height, D3DCOLOR color) {
 RawScene* BuildRawScene() {
     RawScene* scene = new RawScene();
     scene->window = GlWindow::CreateHeadless(kWidth, kHeight, &scene->error);
-    if (scene->window == nullptr) return scene;
+    if (scene->window == nullptr)
+        return scene;
     // The toon shader as the device builds it: decoded, declared, translated, linked.
     ID3DXBuffer* code = nullptr;
     VsProgram program;
@@ -296,7 +303,8 @@ RawScene* BuildRawScene() {
         FAILED(DecodeVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &program,
                                   &scene->error)) ||
         FAILED(ParseVertexDeclaration(kToonDeclaration, &declaration, &scene->error))) {
-        if (scene->error.empty()) scene->error = "Toon.vsh did not assemble";
+        if (scene->error.empty())
+            scene->error = "Toon.vsh did not assemble";
         return scene;
     }
     code->Release();
@@ -304,11 +312,13 @@ RawScene* BuildRawScene() {
         GL_VERTEX_SHADER, TranslateVertexShaderToGlsl(program, declaration), &scene->error);
     GLuint fragmentShader =
         GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(), &scene->error);
-    if (vertexShader == 0 || fragmentShader == 0) return scene;
+    if (vertexShader == 0 || fragmentShader == 0)
+        return scene;
     scene->program = GlLinkProgram(vertexShader, fragmentShader, &scene->error);
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
-    if (scene->program == 0) return scene;
+    if (scene->program == 0)
+        return scene;
     scene->constants = glGetUniformLocation(scene->program, "c[0]");
     scene->sharedConstants = glGetUniformLocation(scene->program, "c[12]");
     const GLint fixup = glGetUniformLocation(scene->program, "uPositionFixup");
@@ -409,8 +419,7 @@ void BM_ToonPiecesAsRawOpenGl(benchmark::State& state) {
             glProgramUniform4fv(scene.program, scene.sharedConstants, 3, kShared[0]);
             glBindTextureUnit(0, scene.textures[0]);
             glBindTextureUnit(1, scene.textures[1 + (i & 1)]);
-            glDrawElementsBaseVertex(GL_TRIANGLES, scene.indexCount, GL_UNSIGNED_SHORT, nullptr,
-                                     0);
+            glDrawElementsBaseVertex(GL_TRIANGLES, scene.indexCount, GL_UNSIGNED_SHORT, nullptr, 0);
         }
         glFinish();
     }

@@ -22,7 +22,7 @@ struct VsVertexOutput;  // platform/vs_program.h
 
 // A managed vertex buffer: a system-memory copy that Lock edits and Unlock uploads.
 class IDirect3DVertexBuffer8 {
-public:
+  public:
     ULONG AddRef();
     ULONG Release();
     // Locks [offset, offset + size) (size 0: to the end). A range beyond the buffer, or a
@@ -31,7 +31,7 @@ public:
     HRESULT Unlock();
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) const;
 
-private:
+  private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
     IDirect3DVertexBuffer8() = default;
@@ -41,14 +41,14 @@ private:
 
 // A managed 16- or 32-bit index buffer, locked like the vertex buffer.
 class IDirect3DIndexBuffer8 {
-public:
+  public:
     ULONG AddRef();
     ULONG Release();
     HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags);
     HRESULT Unlock();
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) const;
 
-private:
+  private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
     IDirect3DIndexBuffer8() = default;
@@ -58,7 +58,7 @@ private:
 
 // A managed 2D texture with a mip chain; each level keeps a system-memory copy.
 class IDirect3DTexture8 {
-public:
+  public:
     ULONG AddRef();
     ULONG Release();
     DWORD GetLevelCount() const;
@@ -67,7 +67,7 @@ public:
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
 
-private:
+  private:
     friend class IDirect3DDevice8;
     friend struct GlDeviceState;
     IDirect3DTexture8() = default;
@@ -83,11 +83,11 @@ struct DeviceCounters {
     uint64_t constantUploads = 0;  // vertex shader constant uploads (registers)
     uint64_t textureBinds = 0;
     uint64_t triangles = 0;
-    uint64_t glErrors = 0;         // GL errors seen at Present and read-backs (should stay 0)
+    uint64_t glErrors = 0;  // GL errors seen at Present and read-backs (should stay 0)
 };
 
 class IDirect3DDevice8 {
-public:
+  public:
     ULONG AddRef();
     ULONG Release();
 
@@ -96,12 +96,17 @@ public:
     HRESULT TestCooperativeLevel();
     HRESULT GetDeviceCaps(D3DCAPS8* caps) const;
     // Rebuilds the back buffer with the parameters; render and stage states return to their
-    // defaults. Managed buffers, textures and shaders survive.
+    // defaults, and textures, streams, indices, shader and constants are unset. Managed
+    // buffers, textures and shaders survive (re-created from their copies, a lost context too).
     HRESULT Reset(D3DPRESENT_PARAMETERS* parameters);
-    // Scales the back buffer into the window keeping its aspect (black bars), then swaps.
+    // Scales the back buffer into the window keeping its aspect (black bars), then swaps: every
+    // vertical blank with the default interval on SDL windows, never waiting headless. The
+    // rectangles, window and region must be null. D3DERR_DEVICELOST from a loss until Reset.
     HRESULT Present(const RECT* source, const RECT* dest, HWND overrideWindow,
                     const void* dirtyRegion);
 
+    // Formats: A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5, A4R4G4B4, A8. Levels 0: the
+    // full chain. Every pool behaves as D3DPOOL_MANAGED.
     HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                           D3DPOOL pool, IDirect3DTexture8** texture);
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
@@ -111,6 +116,8 @@ public:
 
     HRESULT BeginScene();
     HRESULT EndScene();
+    // Clears the whole back buffer or the rectangles; ignores the depth-write state as Direct3D
+    // does. z is clamped to 0..1.
     HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                   DWORD stencil);
 
@@ -119,10 +126,21 @@ public:
     // Recorded; with a vertex shader bound it does not enter the picture, as on Direct3D.
     HRESULT SetMaterial(const D3DMATERIAL8* material);
     HRESULT GetMaterial(D3DMATERIAL8* material) const;
+    // Render states start at Direct3D's defaults. Drawn: depth (ZENABLE, ZWRITEENABLE, ZFUNC),
+    // CULLMODE, alpha blending (ALPHABLENDENABLE, SRCBLEND, DESTBLEND, BLENDOP), FILLMODE, the
+    // alpha test, TEXTUREFACTOR, and fog (FOGENABLE, FOGCOLOR) from the shader's fog factor
+    // whatever the table mode. Accepted and recorded but changing nothing: dithering,
+    // multisampling, specular, ambient, lighting, flat shading, SOFTWAREVERTEXPROCESSING.
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const;
+    // Stages 0 to 7 are recorded, stages 0 and 1 drawn. A stage without a texture reads white.
+    // The texture is held (AddRef) while set.
     HRESULT SetTexture(DWORD stage, IDirect3DTexture8* texture);
     HRESULT GetTexture(DWORD stage, IDirect3DTexture8** texture) const;
+    // Drawn: COLOROP and ALPHAOP (DISABLE, SELECTARG1, SELECTARG2, MODULATE, MODULATE2X,
+    // MODULATE4X, ADD; others draw as SELECTARG1) with arguments DIFFUSE, CURRENT, TEXTURE,
+    // TFACTOR, SPECULAR (and the complement and alpha-replicate flags), TEXCOORDINDEX 0 or 1,
+    // MIN/MAG/MIPFILTER, ADDRESSU/V, BORDERCOLOR. A disabled colour stage ends the cascade.
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
     HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) const;
 
@@ -163,7 +181,7 @@ public:
     // its numbered GLSL), a refused lock. Empty when there was none.
     const std::string& LastError() const;
 
-private:
+  private:
     friend class IDirect3D8;
     IDirect3DDevice8() = default;
     ~IDirect3DDevice8();
@@ -171,7 +189,7 @@ private:
 };
 
 class IDirect3D8 {
-public:
+  public:
     ULONG AddRef();
     ULONG Release();
     // The desktop mode of the window's display (headless: the surface's size, X8R8G8B8).
@@ -183,7 +201,7 @@ public:
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND window, DWORD behaviourFlags,
                          D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device);
 
-private:
+  private:
     friend IDirect3D8* Direct3DCreate8(UINT sdkVersion);
     IDirect3D8() = default;
     ~IDirect3D8() = default;

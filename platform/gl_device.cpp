@@ -34,56 +34,86 @@ void ColorToFloats(D3DCOLOR color, float out[4]) {
 
 GLenum CompareFunc(DWORD func) {
     switch (func) {
-        case D3DCMP_NEVER: return GL_NEVER;
-        case D3DCMP_LESS: return GL_LESS;
-        case D3DCMP_EQUAL: return GL_EQUAL;
-        case D3DCMP_LESSEQUAL: return GL_LEQUAL;
-        case D3DCMP_GREATER: return GL_GREATER;
-        case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-        case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-        default: return GL_ALWAYS;
+        case D3DCMP_NEVER:
+            return GL_NEVER;
+        case D3DCMP_LESS:
+            return GL_LESS;
+        case D3DCMP_EQUAL:
+            return GL_EQUAL;
+        case D3DCMP_LESSEQUAL:
+            return GL_LEQUAL;
+        case D3DCMP_GREATER:
+            return GL_GREATER;
+        case D3DCMP_NOTEQUAL:
+            return GL_NOTEQUAL;
+        case D3DCMP_GREATEREQUAL:
+            return GL_GEQUAL;
+        default:
+            return GL_ALWAYS;
     }
 }
 
 GLenum BlendFactor(DWORD blend) {
     switch (blend) {
-        case D3DBLEND_ZERO: return GL_ZERO;
-        case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
-        case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-        case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-        case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-        case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
-        case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-        case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
-        case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-        case kBlendSourceAlphaSaturate: return GL_SRC_ALPHA_SATURATE;
-        default: return GL_ONE;
+        case D3DBLEND_ZERO:
+            return GL_ZERO;
+        case D3DBLEND_SRCCOLOR:
+            return GL_SRC_COLOR;
+        case D3DBLEND_INVSRCCOLOR:
+            return GL_ONE_MINUS_SRC_COLOR;
+        case D3DBLEND_SRCALPHA:
+            return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        case D3DBLEND_DESTALPHA:
+            return GL_DST_ALPHA;
+        case D3DBLEND_INVDESTALPHA:
+            return GL_ONE_MINUS_DST_ALPHA;
+        case D3DBLEND_DESTCOLOR:
+            return GL_DST_COLOR;
+        case D3DBLEND_INVDESTCOLOR:
+            return GL_ONE_MINUS_DST_COLOR;
+        case kBlendSourceAlphaSaturate:
+            return GL_SRC_ALPHA_SATURATE;
+        default:
+            return GL_ONE;
     }
 }
 
 GLenum BlendEquation(DWORD op) {
     switch (op) {
-        case 2: return GL_FUNC_SUBTRACT;          // D3DBLENDOP_SUBTRACT
-        case 3: return GL_FUNC_REVERSE_SUBTRACT;  // D3DBLENDOP_REVSUBTRACT
-        case 4: return GL_MIN;                    // D3DBLENDOP_MIN
-        case 5: return GL_MAX;                    // D3DBLENDOP_MAX
-        default: return GL_FUNC_ADD;
+        case 2:
+            return GL_FUNC_SUBTRACT;  // D3DBLENDOP_SUBTRACT
+        case 3:
+            return GL_FUNC_REVERSE_SUBTRACT;  // D3DBLENDOP_REVSUBTRACT
+        case 4:
+            return GL_MIN;  // D3DBLENDOP_MIN
+        case 5:
+            return GL_MAX;  // D3DBLENDOP_MAX
+        default:
+            return GL_FUNC_ADD;
     }
 }
 
 GLint AddressMode(DWORD address) {
     switch (address) {
-        case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-        case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-        case kAddressMirrorOnce: return GL_MIRROR_CLAMP_TO_EDGE;
-        default: return GL_REPEAT;
+        case D3DTADDRESS_MIRROR:
+            return GL_MIRRORED_REPEAT;
+        case D3DTADDRESS_CLAMP:
+            return GL_CLAMP_TO_EDGE;
+        case D3DTADDRESS_BORDER:
+            return GL_CLAMP_TO_BORDER;
+        case kAddressMirrorOnce:
+            return GL_MIRROR_CLAMP_TO_EDGE;
+        default:
+            return GL_REPEAT;
     }
 }
 
 GLint MinFilter(DWORD min, DWORD mip) {
     const bool linear = min == D3DTEXF_LINEAR || min == D3DTEXF_ANISOTROPIC;
-    if (mip == D3DTEXF_POINT) return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    if (mip == D3DTEXF_POINT)
+        return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
     if (mip == D3DTEXF_LINEAR || mip == D3DTEXF_ANISOTROPIC) {
         return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     }
@@ -97,7 +127,8 @@ int32_t StageOp(DWORD op) {
 }
 
 void DrainGlErrors(GlDeviceState* state) {
-    while (glGetError() != GL_NO_ERROR) ++state->counters.glErrors;
+    while (glGetError() != GL_NO_ERROR)
+        ++state->counters.glErrors;
 }
 
 UINT DeclarationExtent(const VsDeclaration& declaration) {
@@ -113,7 +144,8 @@ bool CreateBackBuffer(GlDeviceState* state, std::string* error) {
     GLenum colorFormat = 0;
     if (!GlBackBufferFormat(parameters.BackBufferFormat, &colorFormat,
                             &state->backBufferHasAlpha)) {
-        if (error) *error = "unsupported back-buffer format";
+        if (error)
+            *error = "unsupported back-buffer format";
         return false;
     }
     const GLsizei width = static_cast<GLsizei>(parameters.BackBufferWidth);
@@ -135,7 +167,8 @@ bool CreateBackBuffer(GlDeviceState* state, std::string* error) {
     }
     if (glCheckNamedFramebufferStatus(state->backBufferFramebuffer, GL_DRAW_FRAMEBUFFER) !=
         GL_FRAMEBUFFER_COMPLETE) {
-        if (error) *error = "the back buffer's framebuffer is incomplete";
+        if (error)
+            *error = "the back buffer's framebuffer is incomplete";
         return false;
     }
     // The alpha of X formats is written once as 1 here and masked off afterwards.
@@ -180,8 +213,9 @@ void ApplyRaster(GlDeviceState* state) {
     cache.BlendFunc(BlendFactor(source), BlendFactor(destination));
     cache.BlendEquation(BlendEquation(rs[D3DRS_BLENDOP]));
     const DWORD fill = rs[D3DRS_FILLMODE];
-    cache.PolygonMode(fill == D3DFILL_POINT ? GL_POINT
-                                            : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    cache.PolygonMode(fill == D3DFILL_POINT       ? GL_POINT
+                      : fill == D3DFILL_WIREFRAME ? GL_LINE
+                                                  : GL_FILL);
 }
 
 void ApplyPixelBlock(GlDeviceState* state) {
@@ -230,7 +264,8 @@ void ApplySamplers(GlDeviceState* state) {
         const GLuint sampler = state->samplers[k];
         const bool fresh = bypass || !have.known;
         auto set = [&](GLenum name, GLint value, GLint* current) {
-            if (!fresh && *current == value) return;
+            if (!fresh && *current == value)
+                return;
             *current = value;
             ++state->counters.stateChanges;
             glSamplerParameteri(sampler, name, value);
@@ -253,7 +288,8 @@ void ApplyTextures(GlDeviceState* state) {
     for (UINT k = 0; k < kDrawnStages; ++k) {
         const GlTextureState* texture = state->recorded.textureStates[k];
         GLuint name = state->whiteTexture;
-        if (texture != nullptr && texture->name != 0) name = texture->name;
+        if (texture != nullptr && texture->name != 0)
+            name = texture->name;
         state->cache.Texture(static_cast<int>(k), name);
     }
 }
@@ -302,8 +338,7 @@ void ApplyShader(GlDeviceState* state, GlShader* shader, GLuint vertexBuffer, UI
         shader->fixup[1] = fixup[1];
         shader->fixupKnown = true;
         ++state->counters.stateChanges;
-        glProgramUniform4f(shader->program, shader->fixupLocation, fixup[0], fixup[1], 0.0f,
-                           0.0f);
+        glProgramUniform4f(shader->program, shader->fixupLocation, fixup[0], fixup[1], 0.0f, 0.0f);
     }
 
     cache.VertexArray(shader->vertexArray);
@@ -325,10 +360,14 @@ void ApplyShader(GlDeviceState* state, GlShader* shader, GLuint vertexBuffer, UI
 
 void ApplyDrawState(GlDeviceState* state) {
     const uint32_t dirty = state->cache.Bypass() ? kDirtyAll : state->dirty;
-    if (dirty & kDirtyRaster) ApplyRaster(state);
-    if (dirty & kDirtyPixel) ApplyPixelBlock(state);
-    if (dirty & kDirtySamplers) ApplySamplers(state);
-    if (dirty & kDirtyTextures) ApplyTextures(state);
+    if (dirty & kDirtyRaster)
+        ApplyRaster(state);
+    if (dirty & kDirtyPixel)
+        ApplyPixelBlock(state);
+    if (dirty & kDirtySamplers)
+        ApplySamplers(state);
+    if (dirty & kDirtyTextures)
+        ApplyTextures(state);
     state->dirty = 0;
 }
 
@@ -350,8 +389,8 @@ void GlSetDefaultStates(GlDeviceState* state) {
     rs[D3DRS_FOGTABLEMODE] = D3DFOG_NONE;
     rs[D3DRS_FOGEND] = FloatBits(1.0f);
     rs[D3DRS_FOGDENSITY] = FloatBits(1.0f);
-    rs[53] = rs[54] = rs[55] = 1;  // D3DRS_STENCILFAIL, ZFAIL, PASS: D3DSTENCILOP_KEEP
-    rs[56] = D3DCMP_ALWAYS;        // D3DRS_STENCILFUNC
+    rs[53] = rs[54] = rs[55] = 1;   // D3DRS_STENCILFAIL, ZFAIL, PASS: D3DSTENCILOP_KEEP
+    rs[56] = D3DCMP_ALWAYS;         // D3DRS_STENCILFUNC
     rs[58] = rs[59] = 0xFFFFFFFFu;  // D3DRS_STENCILMASK, STENCILWRITEMASK
     rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
     rs[136] = TRUE;  // D3DRS_CLIPPING
@@ -363,8 +402,8 @@ void GlSetDefaultStates(GlDeviceState* state) {
     rs[146] = 2;     // D3DRS_SPECULARMATERIALSOURCE: D3DMCS_COLOR2
     rs[D3DRS_SOFTWAREVERTEXPROCESSING] =
         (state->behaviour & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0 ? TRUE : FALSE;
-    rs[154] = FloatBits(1.0f);   // D3DRS_POINTSIZE
-    rs[158] = FloatBits(1.0f);   // D3DRS_POINTSCALE_A
+    rs[154] = FloatBits(1.0f);  // D3DRS_POINTSIZE
+    rs[158] = FloatBits(1.0f);  // D3DRS_POINTSCALE_A
     rs[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
     rs[162] = 0xFFFFFFFFu;       // D3DRS_MULTISAMPLEMASK
     rs[164] = FloatBits(1.0f);   // D3DRS_PATCHSEGMENTS
@@ -388,7 +427,7 @@ void GlSetDefaultStates(GlDeviceState* state) {
         stage[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
         stage[D3DTSS_MINFILTER] = D3DTEXF_POINT;
         stage[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
-        stage[21] = 1;                     // D3DTSS_MAXANISOTROPY
+        stage[21] = 1;                                      // D3DTSS_MAXANISOTROPY
         stage[26] = stage[27] = stage[28] = D3DTA_CURRENT;  // COLORARG0, ALPHAARG0, RESULTARG
     }
     std::fill(state->recorded.transforms.begin(), state->recorded.transforms.end(), D3DMATRIX());
@@ -409,20 +448,40 @@ HRESULT GlRefuse(GlDeviceState* state, GlRefusal reason, const std::string& mess
 
 bool GlBackBufferFormat(D3DFORMAT format, GLenum* internalFormat, bool* hasAlpha) {
     switch (format) {
-        case D3DFMT_R5G6B5: *internalFormat = GL_RGB565; *hasAlpha = false; return true;
-        case D3DFMT_X1R5G5B5: *internalFormat = GL_RGB5_A1; *hasAlpha = false; return true;
-        case D3DFMT_A1R5G5B5: *internalFormat = GL_RGB5_A1; *hasAlpha = true; return true;
-        case D3DFMT_X8R8G8B8: *internalFormat = GL_RGBA8; *hasAlpha = false; return true;
-        case D3DFMT_A8R8G8B8: *internalFormat = GL_RGBA8; *hasAlpha = true; return true;
-        case D3DFMT_R8G8B8: *internalFormat = GL_RGB8; *hasAlpha = false; return true;
-        default: return false;
+        case D3DFMT_R5G6B5:
+            *internalFormat = GL_RGB565;
+            *hasAlpha = false;
+            return true;
+        case D3DFMT_X1R5G5B5:
+            *internalFormat = GL_RGB5_A1;
+            *hasAlpha = false;
+            return true;
+        case D3DFMT_A1R5G5B5:
+            *internalFormat = GL_RGB5_A1;
+            *hasAlpha = true;
+            return true;
+        case D3DFMT_X8R8G8B8:
+            *internalFormat = GL_RGBA8;
+            *hasAlpha = false;
+            return true;
+        case D3DFMT_A8R8G8B8:
+            *internalFormat = GL_RGBA8;
+            *hasAlpha = true;
+            return true;
+        case D3DFMT_R8G8B8:
+            *internalFormat = GL_RGB8;
+            *hasAlpha = false;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool GlBackBufferFormatRenderable(D3DFORMAT format) {
     GLenum internalFormat = 0;
     bool hasAlpha = false;
-    if (!GlBackBufferFormat(format, &internalFormat, &hasAlpha)) return false;
+    if (!GlBackBufferFormat(format, &internalFormat, &hasAlpha))
+        return false;
     GLuint buffers[2] = {};
     GLuint framebuffer = 0;
     glCreateRenderbuffers(2, buffers);
@@ -431,8 +490,8 @@ bool GlBackBufferFormatRenderable(D3DFORMAT format) {
     glCreateFramebuffers(1, &framebuffer);
     glNamedFramebufferRenderbuffer(framebuffer, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
     glNamedFramebufferRenderbuffer(framebuffer, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
-    const bool complete = glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER) ==
-                          GL_FRAMEBUFFER_COMPLETE;
+    const bool complete =
+        glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glDeleteFramebuffers(1, &framebuffer);
     glDeleteRenderbuffers(2, buffers);
     return complete;
@@ -469,12 +528,14 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     state->cache.Forget();
     state->dirty = kDirtyAll;
     state->pixelBlockKnown = false;
-    for (GlDeviceState::SamplerValues& values : state->samplerValues) values.known = false;
+    for (GlDeviceState::SamplerValues& values : state->samplerValues)
+        values.known = false;
 
-    if (!CreateBackBuffer(state, error)) return false;
-    state->fragmentShader =
-        GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(), error);
-    if (state->fragmentShader == 0) return false;
+    if (!CreateBackBuffer(state, error))
+        return false;
+    state->fragmentShader = GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(), error);
+    if (state->fragmentShader == 0)
+        return false;
 
     glCreateBuffers(1, &state->pixelBlockBuffer);
     glNamedBufferStorage(state->pixelBlockBuffer, sizeof(GlPixelBlock), nullptr,
@@ -493,13 +554,17 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     pretransformed.declaration.elements = {
         {0, D3DVSDT_FLOAT4, 0}, {1, D3DVSDT_D3DCOLOR, 16}, {2, D3DVSDT_FLOAT2, 20}};
     pretransformed.glsl = GlPretransformedVertexSource();
-    if (!GlBuildShader(state, &pretransformed, error)) return false;
+    if (!GlBuildShader(state, &pretransformed, error))
+        return false;
     for (std::unique_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
-        if (shader) GlBuildShader(state, shader.get(), &ignored);
+        if (shader)
+            GlBuildShader(state, shader.get(), &ignored);
     }
-    for (GlBufferState* buffer : state->buffers) GlUploadBuffer(buffer);
-    for (GlTextureState* texture : state->textures) GlUploadTexture(texture);
+    for (GlBufferState* buffer : state->buffers)
+        GlUploadBuffer(buffer);
+    for (GlTextureState* texture : state->textures)
+        GlUploadTexture(texture);
     DrainGlErrors(state);
     return true;
 }
@@ -508,10 +573,13 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     if (contextAlive) {
         GlDeleteShader(&state->pretransformed);
         for (std::unique_ptr<GlShader>& shader : state->shaders) {
-            if (shader) GlDeleteShader(shader.get());
+            if (shader)
+                GlDeleteShader(shader.get());
         }
-        for (GlBufferState* buffer : state->buffers) GlDeleteBuffer(buffer);
-        for (GlTextureState* texture : state->textures) GlDeleteTexture(texture);
+        for (GlBufferState* buffer : state->buffers)
+            GlDeleteBuffer(buffer);
+        for (GlTextureState* texture : state->textures)
+            GlDeleteTexture(texture);
         glDeleteFramebuffers(1, &state->backBufferFramebuffer);
         glDeleteRenderbuffers(1, &state->backBufferColor);
         glDeleteRenderbuffers(1, &state->backBufferDepth);
@@ -524,10 +592,13 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     // Without a context the names are simply forgotten: they died with it.
     state->pretransformed.program = state->pretransformed.vertexArray = 0;
     for (std::unique_ptr<GlShader>& shader : state->shaders) {
-        if (shader) shader->program = shader->vertexArray = 0;
+        if (shader)
+            shader->program = shader->vertexArray = 0;
     }
-    for (GlBufferState* buffer : state->buffers) buffer->name = 0;
-    for (GlTextureState* texture : state->textures) texture->name = 0;
+    for (GlBufferState* buffer : state->buffers)
+        buffer->name = 0;
+    for (GlTextureState* texture : state->textures)
+        texture->name = 0;
     state->backBufferFramebuffer = state->backBufferColor = state->backBufferDepth = 0;
     state->fragmentShader = state->pixelBlockBuffer = state->whiteTexture = 0;
     state->samplers[0] = state->samplers[1] = 0;
@@ -537,11 +608,13 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
 
 bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
-    if (vertexShader == 0) return false;
+    if (vertexShader == 0)
+        return false;
     GLuint program = GlLinkProgram(vertexShader, state->fragmentShader, error);
     glDeleteShader(vertexShader);
     if (program == 0) {
-        if (error) *error += "generated source:\n" + GlNumberedSource(shader->glsl);
+        if (error)
+            *error += "generated source:\n" + GlNumberedSource(shader->glsl);
         return false;
     }
     shader->program = program;
@@ -554,8 +627,8 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     for (UINT i = 0; i < kConstantCount && shader->constantsLocation < 0; ++i) {
         shader->constantsLocation = shader->constantLocations[i];
     }
-    shader->fixupLocation = glGetUniformLocation(
-        program, shader->pretransformed ? "uPixelToClip" : "uPositionFixup");
+    shader->fixupLocation =
+        glGetUniformLocation(program, shader->pretransformed ? "uPixelToClip" : "uPositionFixup");
     shader->constantsClock = 0;
     shader->fixupKnown = false;
     shader->bindingsKnown = false;
@@ -566,16 +639,33 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
         GLenum type = GL_FLOAT;
         GLboolean normalized = GL_FALSE;
         switch (element.type) {
-            case D3DVSDT_FLOAT1: size = 1; break;
-            case D3DVSDT_FLOAT2: size = 2; break;
-            case D3DVSDT_FLOAT3: size = 3; break;
-            // GL_BGRA size swaps bytes 0 and 2, so .x reads red from byte 2 as Direct3D does.
-            case D3DVSDT_D3DCOLOR: size = GL_BGRA; type = GL_UNSIGNED_BYTE; normalized = GL_TRUE;
+            case D3DVSDT_FLOAT1:
+                size = 1;
                 break;
-            case D3DVSDT_UBYTE4: type = GL_UNSIGNED_BYTE; break;
-            case D3DVSDT_SHORT2: size = 2; type = GL_SHORT; break;
-            case D3DVSDT_SHORT4: type = GL_SHORT; break;
-            default: break;
+            case D3DVSDT_FLOAT2:
+                size = 2;
+                break;
+            case D3DVSDT_FLOAT3:
+                size = 3;
+                break;
+            // GL_BGRA size swaps bytes 0 and 2, so .x reads red from byte 2 as Direct3D does.
+            case D3DVSDT_D3DCOLOR:
+                size = GL_BGRA;
+                type = GL_UNSIGNED_BYTE;
+                normalized = GL_TRUE;
+                break;
+            case D3DVSDT_UBYTE4:
+                type = GL_UNSIGNED_BYTE;
+                break;
+            case D3DVSDT_SHORT2:
+                size = 2;
+                type = GL_SHORT;
+                break;
+            case D3DVSDT_SHORT4:
+                type = GL_SHORT;
+                break;
+            default:
+                break;
         }
         glEnableVertexArrayAttrib(shader->vertexArray, element.reg);
         glVertexArrayAttribFormat(shader->vertexArray, element.reg, size, type, normalized,
@@ -586,8 +676,10 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
 }
 
 void GlDeleteShader(GlShader* shader) {
-    if (shader->program != 0) glDeleteProgram(shader->program);
-    if (shader->vertexArray != 0) glDeleteVertexArrays(1, &shader->vertexArray);
+    if (shader->program != 0)
+        glDeleteProgram(shader->program);
+    if (shader->vertexArray != 0)
+        glDeleteVertexArrays(1, &shader->vertexArray);
     shader->program = 0;
     shader->vertexArray = 0;
 }
@@ -604,8 +696,10 @@ HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD f
     float rgba[4];
     ColorToFloats(color, rgba);
     auto clear = [&] {
-        if (flags & D3DCLEAR_TARGET) glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, rgba);
-        if (flags & D3DCLEAR_ZBUFFER) glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &z);
+        if (flags & D3DCLEAR_TARGET)
+            glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, rgba);
+        if (flags & D3DCLEAR_ZBUFFER)
+            glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &z);
     };
     if (count == 0 || rects == nullptr) {
         cache.Scissor(false);
@@ -618,7 +712,8 @@ HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD f
         const LONG x1 = std::max<LONG>(rects[i].x1, 0), y1 = std::max<LONG>(rects[i].y1, 0);
         const LONG x2 = std::min<LONG>(rects[i].x2, width);
         const LONG y2 = std::min<LONG>(rects[i].y2, height);
-        if (x2 <= x1 || y2 <= y1) continue;
+        if (x2 <= x1 || y2 <= y1)
+            continue;
         cache.Scissor(true);
         // Rectangles count rows from the top, GL from the bottom.
         glScissor(x1, height - y2, x2 - x1, y2 - y1);
@@ -655,11 +750,11 @@ void GlPresent(GlDeviceState* state) {
     int destWidth = windowWidth;
     int destHeight = windowHeight;
     if (static_cast<int64_t>(windowWidth) * height <= static_cast<int64_t>(windowHeight) * width) {
-        destHeight = static_cast<int>(
-            std::lround(static_cast<double>(height) * windowWidth / width));
+        destHeight =
+            static_cast<int>(std::lround(static_cast<double>(height) * windowWidth / width));
     } else {
-        destWidth = static_cast<int>(
-            std::lround(static_cast<double>(width) * windowHeight / height));
+        destWidth =
+            static_cast<int>(std::lround(static_cast<double>(width) * windowHeight / height));
     }
     const int x = (windowWidth - destWidth) / 2;
     const int y = (windowHeight - destHeight) / 2;
@@ -678,25 +773,33 @@ void GlPresent(GlDeviceState* state) {
                            sameSize ? GL_NEAREST : GL_LINEAR);
     int interval = 1;
     switch (state->parameters.FullScreen_PresentationInterval) {
-        case D3DPRESENT_INTERVAL_IMMEDIATE: interval = 0; break;
-        case 2: interval = 2; break;  // D3DPRESENT_INTERVAL_TWO
-        case 4: interval = 3; break;  // D3DPRESENT_INTERVAL_THREE
-        case 8: interval = 4; break;  // D3DPRESENT_INTERVAL_FOUR
-        default: break;
+        case D3DPRESENT_INTERVAL_IMMEDIATE:
+            interval = 0;
+            break;
+        case 2:
+            interval = 2;
+            break;  // D3DPRESENT_INTERVAL_TWO
+        case 4:
+            interval = 3;
+            break;  // D3DPRESENT_INTERVAL_THREE
+        case 8:
+            interval = 4;
+            break;  // D3DPRESENT_INTERVAL_FOUR
+        default:
+            break;
     }
     window->Swap(interval);
     DrainGlErrors(state);
 }
 
-bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width,
-                      UINT* height) {
+bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width, UINT* height) {
     const UINT w = state->parameters.BackBufferWidth;
     const UINT h = state->parameters.BackBufferHeight;
     std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, state->backBufferFramebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA,
-                 GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE,
+                 bottomUp.data());
     DrainGlErrors(state);
     const size_t row = static_cast<size_t>(w) * 4;
     rgba->resize(bottomUp.size());
@@ -714,7 +817,8 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
     const GLsizeiptr bytes =
         static_cast<GLsizeiptr>(count) * kCapturedFloatsPerVertex * sizeof(float);
     if (state->captureBuffer == 0 || state->captureCapacity < bytes) {
-        if (state->captureBuffer != 0) glDeleteBuffers(1, &state->captureBuffer);
+        if (state->captureBuffer != 0)
+            glDeleteBuffers(1, &state->captureBuffer);
         glCreateBuffers(1, &state->captureBuffer);
         glNamedBufferData(state->captureBuffer, bytes, nullptr, GL_STREAM_READ);
         state->captureCapacity = bytes;

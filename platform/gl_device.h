@@ -26,24 +26,24 @@ constexpr DWORD kPretransformedFvf = 0x144;  // D3DFVF_XYZRHW | D3DFVF_DIFFUSE |
 constexpr UINT kRenderStateCount = 256;      // D3DRENDERSTATETYPE values recorded
 constexpr UINT kStageCount = 8;              // stages recorded; the first kDrawnStages are drawn
 constexpr UINT kDrawnStages = 2;
-constexpr UINT kStageStateCount = 32;        // D3DTEXTURESTAGESTATETYPE values recorded
+constexpr UINT kStageStateCount = 32;  // D3DTEXTURESTAGESTATETYPE values recorded
 constexpr UINT kStreamCount = 16;
 constexpr UINT kConstantCount = 96;
-constexpr UINT kTransformCount = 512;        // D3DTS_VIEW .. D3DTS_WORLDMATRIX(255)
+constexpr UINT kTransformCount = 512;  // D3DTS_VIEW .. D3DTS_WORLDMATRIX(255)
 
 // A managed vertex or index buffer: the system copy that locks edit, and its GL buffer.
 struct GlBufferState {
     GlDeviceState* device = nullptr;  // null once the device is gone
     ULONG refs = 1;
-    bool index = false;               // index buffer
-    UINT length = 0;                  // bytes
+    bool index = false;  // index buffer
+    UINT length = 0;     // bytes
     DWORD usage = 0;
-    DWORD fvf = 0;                    // vertex buffers
+    DWORD fvf = 0;                         // vertex buffers
     D3DFORMAT format = D3DFMT_VERTEXDATA;  // D3DFMT_INDEX16 or D3DFMT_INDEX32 for index buffers
     D3DPOOL pool = D3DPOOL_MANAGED;
     std::vector<BYTE> data;
     int lockCount = 0;
-    UINT dirtyBegin = 0;              // bytes written by locks not yet uploaded
+    UINT dirtyBegin = 0;  // bytes written by locks not yet uploaded
     UINT dirtyEnd = 0;
     GLuint name = 0;
     // Largest index of (first index, count) ranges drawn since the last write, so a draw can
@@ -70,18 +70,18 @@ struct GlTextureState {
 // One vertex shader: its declaration, its GLSL, and the program and vertex array behind it.
 struct GlShader {
     VsDeclaration declaration;
-    UINT extent = 0;              // bytes of one vertex the elements read
+    UINT extent = 0;  // bytes of one vertex the elements read
     std::string glsl;
     bool pretransformed = false;  // the built-in path for kPretransformedFvf
     GLuint program = 0;           // 0 when linking failed
     GLuint vertexArray = 0;
-    GLint constantsLocation = -1; // any element of c[]: -1 when the program reads none
+    GLint constantsLocation = -1;  // any element of c[]: -1 when the program reads none
     GLint constantLocations[kConstantCount] = {};  // of c[i]; -1 past the last one read
     GLint fixupLocation = -1;     // uPositionFixup, or uPixelToClip of the built-in path
     uint64_t constantsClock = 0;  // constant registers changed after this clock are not uploaded
     float fixup[2] = {0.0f, 0.0f};
     bool fixupKnown = false;
-    GLuint boundBuffer = 0;       // what the vertex array points at
+    GLuint boundBuffer = 0;  // what the vertex array points at
     UINT boundStride = 0;
     GLuint boundIndices = 0;
     bool bindingsKnown = false;
@@ -223,8 +223,7 @@ void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei 
                    UINT startIndex, UINT primitiveCount);
 // Scales the back buffer into the window with black bars, then swaps.
 void GlPresent(GlDeviceState* state);
-bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width,
-                      UINT* height);
+bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width, UINT* height);
 // Runs the shader over vertices [0, count) of its stream and reads the outputs back.
 HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
                   std::vector<VsVertexOutput>* outputs);

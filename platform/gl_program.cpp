@@ -131,7 +131,8 @@ std::string InfoLog(GLuint object, bool program) {
     } else {
         glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
     }
-    if (length <= 0) return std::string();
+    if (length <= 0)
+        return std::string();
     std::vector<char> log(static_cast<size_t>(length) + 1, '\0');
     if (program) {
         glGetProgramInfoLog(object, length, nullptr, log.data());
@@ -143,9 +144,13 @@ std::string InfoLog(GLuint object, bool program) {
 
 }  // namespace
 
-const char* GlFragmentProgramSource() { return kFragmentSource; }
+const char* GlFragmentProgramSource() {
+    return kFragmentSource;
+}
 
-const char* GlPretransformedVertexSource() { return kPretransformedSource; }
+const char* GlPretransformedVertexSource() {
+    return kPretransformedSource;
+}
 
 std::string GlNumberedSource(const std::string& source) {
     std::string out;
@@ -153,7 +158,8 @@ std::string GlNumberedSource(const std::string& source) {
     size_t start = 0;
     while (start < source.size()) {
         size_t end = source.find('\n', start);
-        if (end == std::string::npos) end = source.size();
+        if (end == std::string::npos)
+            end = source.size();
         char number[16];
         std::snprintf(number, sizeof number, "%4d: ", line++);
         out += number;
@@ -171,7 +177,8 @@ GLuint GlCompileShader(GLenum stage, const std::string& source, std::string* err
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled == GL_TRUE) return shader;
+    if (compiled == GL_TRUE)
+        return shader;
     if (error) {
         *error = std::string(stage == GL_VERTEX_SHADER ? "vertex" : "fragment") +
                  " shader GLSL did not compile:\n" + InfoLog(shader, false) +
@@ -191,8 +198,10 @@ GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, std::string* er
     glDetachShader(program, fragmentShader);
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked == GL_TRUE) return program;
-    if (error) *error = "GLSL program did not link:\n" + InfoLog(program, true);
+    if (linked == GL_TRUE)
+        return program;
+    if (error)
+        *error = "GLSL program did not link:\n" + InfoLog(program, true);
     glDeleteProgram(program);
     return 0;
 }

@@ -17,14 +17,36 @@ struct GlTextureFormat {
 // Direct3D's formats name bits from the most significant down and are stored little-endian,
 // so A8R8G8B8 is the bytes B, G, R, A and the 16-bit formats are GL's reversed packings.
 const GlTextureFormat kTextureFormats[] = {
-    {D3DFMT_A8R8G8B8, 4, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
-    {D3DFMT_X8R8G8B8, 4, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
-    {D3DFMT_R5G6B5, 2, GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
-    {D3DFMT_X1R5G5B5, 2, GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV,
-     {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
-    {D3DFMT_A1R5G5B5, 2, GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV,
+    {D3DFMT_A8R8G8B8,
+     4,
+     GL_RGBA8,
+     GL_BGRA,
+     GL_UNSIGNED_BYTE,
      {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
-    {D3DFMT_A4R4G4B4, 2, GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV,
+    {D3DFMT_X8R8G8B8, 4, GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
+    {D3DFMT_R5G6B5,
+     2,
+     GL_RGB565,
+     GL_RGB,
+     GL_UNSIGNED_SHORT_5_6_5,
+     {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
+    {D3DFMT_X1R5G5B5,
+     2,
+     GL_RGB5_A1,
+     GL_BGRA,
+     GL_UNSIGNED_SHORT_1_5_5_5_REV,
+     {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
+    {D3DFMT_A1R5G5B5,
+     2,
+     GL_RGB5_A1,
+     GL_BGRA,
+     GL_UNSIGNED_SHORT_1_5_5_5_REV,
+     {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
+    {D3DFMT_A4R4G4B4,
+     2,
+     GL_RGBA4,
+     GL_BGRA,
+     GL_UNSIGNED_SHORT_4_4_4_4_REV,
      {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}},
     // A8 samples as (0, 0, 0, a), as on Direct3D.
     {D3DFMT_A8, 1, GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}},
@@ -32,12 +54,15 @@ const GlTextureFormat kTextureFormats[] = {
 
 const GlTextureFormat* FindTextureFormat(D3DFORMAT format) {
     for (const GlTextureFormat& entry : kTextureFormats) {
-        if (entry.format == format) return &entry;
+        if (entry.format == format)
+            return &entry;
     }
     return nullptr;
 }
 
-UINT LevelSize(UINT size, UINT level) { return std::max(1u, size >> level); }
+UINT LevelSize(UINT size, UINT level) {
+    return std::max(1u, size >> level);
+}
 
 }  // namespace
 
@@ -47,28 +72,32 @@ UINT GlTextureBytesPerPixel(D3DFORMAT format) {
 }
 
 void GlUploadBuffer(GlBufferState* buffer) {
-    if (buffer->device == nullptr) return;
+    if (buffer->device == nullptr)
+        return;
     GlDeleteBuffer(buffer);
     glCreateBuffers(1, &buffer->name);
-    glNamedBufferStorage(buffer->name, buffer->length, buffer->data.data(),
-                         GL_DYNAMIC_STORAGE_BIT);
+    glNamedBufferStorage(buffer->name, buffer->length, buffer->data.data(), GL_DYNAMIC_STORAGE_BIT);
     buffer->dirtyBegin = buffer->dirtyEnd = 0;
 }
 
 void GlUploadBufferRange(GlBufferState* buffer, UINT begin, UINT end) {
-    if (buffer->device == nullptr || buffer->name == 0 || end <= begin) return;
+    if (buffer->device == nullptr || buffer->name == 0 || end <= begin)
+        return;
     glNamedBufferSubData(buffer->name, begin, end - begin, buffer->data.data() + begin);
 }
 
 void GlDeleteBuffer(GlBufferState* buffer) {
-    if (buffer->name != 0 && buffer->device != nullptr) glDeleteBuffers(1, &buffer->name);
+    if (buffer->name != 0 && buffer->device != nullptr)
+        glDeleteBuffers(1, &buffer->name);
     buffer->name = 0;
 }
 
 void GlUploadTexture(GlTextureState* texture) {
-    if (texture->device == nullptr) return;
+    if (texture->device == nullptr)
+        return;
     const GlTextureFormat* format = FindTextureFormat(texture->format);
-    if (format == nullptr) return;
+    if (format == nullptr)
+        return;
     GlDeleteTexture(texture);
     const GLsizei levels = static_cast<GLsizei>(texture->levels.size());
     glCreateTextures(GL_TEXTURE_2D, 1, &texture->name);
@@ -83,7 +112,8 @@ void GlUploadTexture(GlTextureState* texture) {
 
 void GlUploadTextureLevel(GlTextureState* texture, UINT level) {
     const GlTextureFormat* format = FindTextureFormat(texture->format);
-    if (texture->device == nullptr || texture->name == 0 || format == nullptr) return;
+    if (texture->device == nullptr || texture->name == 0 || format == nullptr)
+        return;
     glTextureSubImage2D(texture->name, static_cast<GLint>(level), 0, 0,
                         static_cast<GLsizei>(LevelSize(texture->width, level)),
                         static_cast<GLsizei>(LevelSize(texture->height, level)),
@@ -91,6 +121,7 @@ void GlUploadTextureLevel(GlTextureState* texture, UINT level) {
 }
 
 void GlDeleteTexture(GlTextureState* texture) {
-    if (texture->name != 0 && texture->device != nullptr) glDeleteTextures(1, &texture->name);
+    if (texture->name != 0 && texture->device != nullptr)
+        glDeleteTextures(1, &texture->name);
     texture->name = 0;
 }

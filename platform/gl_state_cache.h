@@ -12,7 +12,7 @@
 struct DeviceCounters;
 
 class GlStateCache {
-public:
+  public:
     static constexpr int kTextureUnits = 2;
 
     explicit GlStateCache(DeviceCounters* counters) : m_pCounters(counters) {}
@@ -39,7 +39,7 @@ public:
     void ColorMask(bool alpha);  // red, green and blue are always written
     void Scissor(bool enable);
 
-private:
+  private:
     template <typename T>
     struct Item {
         T value{};

@@ -36,7 +36,8 @@ void RetainEglDisplay(EGLDisplay display) {
 
 bool EglDisplayInUse(EGLDisplay display) {
     for (const EglDisplayUse& use : s_eglDisplays) {
-        if (use.display == display && use.users > 0) return true;
+        if (use.display == display && use.users > 0)
+            return true;
     }
     return false;
 }
@@ -55,12 +56,14 @@ void ReleaseEglDisplay(EGLDisplay display) {
 }
 
 bool HasExtension(const char* list, const char* name) {
-    if (list == nullptr) return false;
+    if (list == nullptr)
+        return false;
     const size_t length = std::strlen(name);
     for (const char* p = std::strstr(list, name); p != nullptr; p = std::strstr(p + 1, name)) {
         const bool starts = p == list || p[-1] == ' ';
         const bool ends = p[length] == ' ' || p[length] == '\0';
-        if (starts && ends) return true;
+        if (starts && ends)
+            return true;
     }
     return false;
 }
@@ -84,7 +87,8 @@ EGLContext CreateCoreContext(EGLDisplay display, EGLConfig config, bool* robust)
                                       EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                       EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                       EGL_NONE};
-    if (!eglBindAPI(EGL_OPENGL_API)) return EGL_NO_CONTEXT;
+    if (!eglBindAPI(EGL_OPENGL_API))
+        return EGL_NO_CONTEXT;
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, robustAttributes);
     *robust = context != EGL_NO_CONTEXT;
     if (context == EGL_NO_CONTEXT) {
@@ -95,13 +99,21 @@ EGLContext CreateCoreContext(EGLDisplay display, EGLConfig config, bool* robust)
 
 // A pbuffer-capable RGBA8 OpenGL config, or null (a config-less context is tried then).
 EGLConfig ChooseConfig(EGLDisplay display) {
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,   EGL_RED_SIZE,     8,
-                                 EGL_GREEN_SIZE,   8,                EGL_BLUE_SIZE,
-                                 8,                EGL_NONE};
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
-    if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1) return nullptr;
+    if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
+        return nullptr;
     return config;
 }
 
@@ -119,10 +131,12 @@ int CandidateDisplays(EGLDisplay* displays, int capacity) {
                 for (EGLint i = 0; i < deviceCount && count < capacity; ++i) {
                     const char* ext = eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS);
                     const bool software = HasExtension(ext, "EGL_MESA_device_software");
-                    if (software != (pass == 1)) continue;
+                    if (software != (pass == 1))
+                        continue;
                     EGLDisplay display =
                         eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-                    if (display != EGL_NO_DISPLAY) displays[count++] = display;
+                    if (display != EGL_NO_DISPLAY)
+                        displays[count++] = display;
                 }
             }
         }
@@ -130,11 +144,13 @@ int CandidateDisplays(EGLDisplay* displays, int capacity) {
     if (HasExtension(client, "EGL_MESA_platform_surfaceless") && count < capacity) {
         EGLDisplay display =
             eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (display != EGL_NO_DISPLAY) displays[count++] = display;
+        if (display != EGL_NO_DISPLAY)
+            displays[count++] = display;
     }
     if (count < capacity) {
         EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
-        if (display != EGL_NO_DISPLAY) displays[count++] = display;
+        if (display != EGL_NO_DISPLAY)
+            displays[count++] = display;
     }
     return count;
 }
@@ -150,7 +166,8 @@ bool ContextIsAtLeast45() {
 
 GlWindow* GlWindow::CreateHeadless(int width, int height, std::string* error) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        if (error) *error = "headless window size out of range";
+        if (error)
+            *error = "headless window size out of range";
         return nullptr;
     }
     GlWindow* window = new GlWindow();
@@ -158,7 +175,8 @@ GlWindow* GlWindow::CreateHeadless(int width, int height, std::string* error) {
     window->m_nHeight = height;
     std::string message;
     if (!window->CreateEglContext(&message) || !window->CreateHeadlessFramebuffer(&message)) {
-        if (error) *error = message;
+        if (error)
+            *error = message;
         Destroy(window);
         return nullptr;
     }
@@ -167,28 +185,36 @@ GlWindow* GlWindow::CreateHeadless(int width, int height, std::string* error) {
 
 GlWindow* GlWindow::CreateForSdl(SDL_Window* sdlWindow, std::string* error) {
     if (sdlWindow == nullptr || (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_OPENGL) == 0) {
-        if (error) *error = "the SDL window was not created with SDL_WINDOW_OPENGL";
+        if (error)
+            *error = "the SDL window was not created with SDL_WINDOW_OPENGL";
         return nullptr;
     }
     GlWindow* window = new GlWindow();
     window->m_pSdlWindow = sdlWindow;
     std::string message;
     if (!window->CreateSdlContext(&message)) {
-        if (error) *error = message;
+        if (error)
+            *error = message;
         Destroy(window);
         return nullptr;
     }
     return window;
 }
 
-void GlWindow::Destroy(GlWindow* window) { delete window; }
+void GlWindow::Destroy(GlWindow* window) {
+    delete window;
+}
 
-GlWindow* GlWindow::Current() { return t_pCurrentWindow; }
+GlWindow* GlWindow::Current() {
+    return t_pCurrentWindow;
+}
 
 GlWindow::~GlWindow() {
     DestroyContext();
-    if (m_pEglDisplay != nullptr) ReleaseEglDisplay(static_cast<EGLDisplay>(m_pEglDisplay));
-    if (t_pCurrentWindow == this) t_pCurrentWindow = nullptr;
+    if (m_pEglDisplay != nullptr)
+        ReleaseEglDisplay(static_cast<EGLDisplay>(m_pEglDisplay));
+    if (t_pCurrentWindow == this)
+        t_pCurrentWindow = nullptr;
 }
 
 bool GlWindow::CreateEglContext(std::string* error) {
@@ -205,10 +231,12 @@ bool GlWindow::CreateEglContext(std::string* error) {
         EGLDisplay display = displays[i];
         const bool known = display == m_pEglDisplay;
         auto drop = [&] {
-            if (!known && !EglDisplayInUse(display)) eglTerminate(display);
+            if (!known && !EglDisplayInUse(display))
+                eglTerminate(display);
         };
         EGLint major = 0, minor = 0;
-        if (!known && !eglInitialize(display, &major, &minor)) continue;
+        if (!known && !eglInitialize(display, &major, &minor))
+            continue;
         const char* ext = eglQueryString(display, EGL_EXTENSIONS);
         EGLConfig config = ChooseConfig(display);
         if (config == nullptr && !HasExtension(ext, "EGL_KHR_no_config_context")) {
@@ -228,18 +256,20 @@ bool GlWindow::CreateEglContext(std::string* error) {
         if (!current && config != nullptr) {
             const EGLint pbufferAttributes[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
             surface = eglCreatePbufferSurface(display, config, pbufferAttributes);
-            current = surface != EGL_NO_SURFACE &&
-                      eglMakeCurrent(display, surface, surface, context);
+            current =
+                surface != EGL_NO_SURFACE && eglMakeCurrent(display, surface, surface, context);
         }
         if (!current || !ContextIsAtLeast45()) {
             eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-            if (surface != EGL_NO_SURFACE) eglDestroySurface(display, surface);
+            if (surface != EGL_NO_SURFACE)
+                eglDestroySurface(display, surface);
             eglDestroyContext(display, context);
             drop();
             tried += " (context not usable)";
             continue;
         }
-        if (!known) RetainEglDisplay(display);
+        if (!known)
+            RetainEglDisplay(display);
         m_pEglDisplay = display;
         m_pEglContext = context;
         m_pEglSurface = surface;
@@ -248,7 +278,8 @@ bool GlWindow::CreateEglContext(std::string* error) {
         t_pCurrentWindow = this;
         return true;
     }
-    if (error) *error = "no EGL display offers an OpenGL 4.5 core context" + tried;
+    if (error)
+        *error = "no EGL display offers an OpenGL 4.5 core context" + tried;
     return false;
 }
 
@@ -260,17 +291,20 @@ bool GlWindow::CreateSdlContext(std::string* error) {
     SDL_GLContext context = SDL_GL_CreateContext(m_pSdlWindow);
     m_bRobust = context != nullptr;
     if (context == nullptr) {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION,
+                            SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
         context = SDL_GL_CreateContext(m_pSdlWindow);
     }
     if (context == nullptr) {
-        if (error) *error = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
+        if (error)
+            *error = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
         return false;
     }
     m_pSdlContext = context;
     m_nSwapInterval = -1;
     if (SDL_GL_MakeCurrent(m_pSdlWindow, context) != 0 || !ContextIsAtLeast45()) {
-        if (error) *error = "the SDL window's context is not OpenGL 4.5 core";
+        if (error)
+            *error = "the SDL window's context is not OpenGL 4.5 core";
         return false;
     }
     t_pCurrentWindow = this;
@@ -285,7 +319,8 @@ bool GlWindow::CreateHeadlessFramebuffer(std::string* error) {
                                    m_nColorBuffer);
     if (glCheckNamedFramebufferStatus(m_nFramebuffer, GL_DRAW_FRAMEBUFFER) !=
         GL_FRAMEBUFFER_COMPLETE) {
-        if (error) *error = "the headless window's framebuffer is incomplete";
+        if (error)
+            *error = "the headless window's framebuffer is incomplete";
         return false;
     }
     const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -305,14 +340,16 @@ void GlWindow::DestroyContext() {
             glDeleteRenderbuffers(1, &m_nColorBuffer);
         }
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        if (m_pEglSurface != nullptr) eglDestroySurface(display, m_pEglSurface);
+        if (m_pEglSurface != nullptr)
+            eglDestroySurface(display, m_pEglSurface);
         eglDestroyContext(display, static_cast<EGLContext>(m_pEglContext));
         m_pEglContext = nullptr;
         m_pEglSurface = nullptr;
     }
     m_nFramebuffer = 0;
     m_nColorBuffer = 0;
-    if (t_pCurrentWindow == this) t_pCurrentWindow = nullptr;
+    if (t_pCurrentWindow == this)
+        t_pCurrentWindow = nullptr;
 }
 
 bool GlWindow::MakeCurrent() {
@@ -324,7 +361,8 @@ bool GlWindow::MakeCurrent() {
         ok = eglMakeCurrent(static_cast<EGLDisplay>(m_pEglDisplay), surface, surface,
                             static_cast<EGLContext>(m_pEglContext));
     }
-    if (ok) t_pCurrentWindow = this;
+    if (ok)
+        t_pCurrentWindow = this;
     return ok;
 }
 
@@ -338,7 +376,8 @@ void GlWindow::GetDrawableSize(int* width, int* height) const {
 }
 
 bool GlWindow::IsHidden() const {
-    if (m_pSdlWindow == nullptr) return m_bHidden;
+    if (m_pSdlWindow == nullptr)
+        return m_bHidden;
     const Uint32 flags = SDL_GetWindowFlags(m_pSdlWindow);
     return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
 }
@@ -348,7 +387,8 @@ void GlWindow::GetDesktopMode(int* width, int* height, int* refreshHz, int* bits
     *height = m_nHeight;
     *refreshHz = 60;
     *bitsPerPixel = 32;
-    if (m_pSdlWindow == nullptr) return;
+    if (m_pSdlWindow == nullptr)
+        return;
     SDL_DisplayMode mode = {};
     const int display = SDL_GetWindowDisplayIndex(m_pSdlWindow);
     if (display >= 0 && SDL_GetDesktopDisplayMode(display, &mode) == 0) {
@@ -376,7 +416,8 @@ void GlWindow::Swap(int interval) {
 bool GlWindow::ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height) {
     int w = 0, h = 0;
     GetDrawableSize(&w, &h);
-    if (w <= 0 || h <= 0) return false;
+    if (w <= 0 || h <= 0)
+        return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_nFramebuffer);
     glReadBuffer(m_nFramebuffer != 0 ? GL_COLOR_ATTACHMENT0 : GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -398,6 +439,7 @@ bool GlWindow::ContextWasReset() const {
 
 bool GlWindow::RecreateContext(std::string* error) {
     DestroyContext();
-    if (m_pSdlWindow != nullptr) return CreateSdlContext(error);
+    if (m_pSdlWindow != nullptr)
+        return CreateSdlContext(error);
     return CreateEglContext(error) && CreateHeadlessFramebuffer(error);
 }

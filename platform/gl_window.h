@@ -13,7 +13,7 @@
 struct SDL_Window;
 
 class GlWindow {
-public:
+  public:
     // A headless window of width x height pixels on an EGL context (no display server needed).
     static GlWindow* CreateHeadless(int width, int height, std::string* error);
     // A GL 4.5 core context on an SDL window created with SDL_WINDOW_OPENGL.
@@ -46,7 +46,7 @@ public:
     // Replaces a lost context by a fresh one (every GL object of the old one is gone).
     bool RecreateContext(std::string* error);
 
-private:
+  private:
     GlWindow() = default;
     ~GlWindow();
     bool CreateEglContext(std::string* error);
@@ -63,8 +63,8 @@ private:
     bool m_bRobust = false;              // the context reports resets
     int m_nWidth = 0;                    // headless size in pixels
     int m_nHeight = 0;
-    bool m_bHidden = false;              // headless test hook
-    int m_nSwapInterval = -1;            // last interval given to SDL, -1 before the first
-    uint32_t m_nFramebuffer = 0;         // headless: framebuffer and its colour renderbuffer
+    bool m_bHidden = false;       // headless test hook
+    int m_nSwapInterval = -1;     // last interval given to SDL, -1 before the first
+    uint32_t m_nFramebuffer = 0;  // headless: framebuffer and its colour renderbuffer
     uint32_t m_nColorBuffer = 0;
 };

@@ -27,7 +27,8 @@ uint32_t PngCrc32(const uint8_t* data, size_t size, uint32_t crc) {
     crc = ~crc;
     for (size_t i = 0; i < size; ++i) {
         crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
@@ -67,7 +68,8 @@ bool EncodePng(const uint8_t* rgba, int width, int height, std::vector<uint8_t>*
         idat.push_back(static_cast<uint8_t>(~length));
         idat.push_back(static_cast<uint8_t>(~length >> 8));
         idat.insert(idat.end(), raw.begin() + at, raw.begin() + at + length);
-        if (last) break;
+        if (last)
+            break;
     }
     PutBigEndian32(&idat, PngAdler32(raw.data(), raw.size(), 1));
 
@@ -91,18 +93,21 @@ bool WritePng(const std::string& path, const uint8_t* rgba, int width, int heigh
               std::string* error) {
     std::vector<uint8_t> png;
     if (!EncodePng(rgba, width, height, &png)) {
-        if (error) *error = "cannot encode an empty or oversized image";
+        if (error)
+            *error = "cannot encode an empty or oversized image";
         return false;
     }
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        if (error) *error = "cannot open " + path;
+        if (error)
+            *error = "cannot open " + path;
         return false;
     }
     const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        if (error) *error = "cannot write " + path;
+        if (error)
+            *error = "cannot write " + path;
         return false;
     }
     return true;

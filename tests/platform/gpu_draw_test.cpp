@@ -29,8 +29,7 @@ using GpuDraw = GpuTest;
 
 TEST_F(GpuDraw, BufferLocksOutsideTheBufferAreRefused) {
     IDirect3DVertexBuffer8* buffer = nullptr;
-    EXPECT_EQ(m_pDevice->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &buffer),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(m_pDevice->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &buffer), D3DERR_INVALIDCALL);
     EXPECT_EQ(buffer, nullptr);
     IDirect3DIndexBuffer8* indices = nullptr;
     EXPECT_EQ(m_pDevice->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &indices),
@@ -99,8 +98,8 @@ TEST_F(GpuDraw, DrawsBeyondTheBuffersAreRefusedAndDrawNothing) {
         return m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, minIndex, vertices, start,
                                                triangles);
     };
-    EXPECT_EQ(draw(0, 5, 0, 2), D3DERR_INVALIDCALL);       // vertex range past the end
-    EXPECT_EQ(draw(0, 4, 3, 2), D3DERR_INVALIDCALL);       // indices past the end
+    EXPECT_EQ(draw(0, 5, 0, 2), D3DERR_INVALIDCALL);            // vertex range past the end
+    EXPECT_EQ(draw(0, 4, 3, 2), D3DERR_INVALIDCALL);            // indices past the end
     EXPECT_EQ(draw(0, 4, 0xFFFFFFFFu, 1), D3DERR_INVALIDCALL);  // wraps in 32 bits
     m_pDevice->SetIndices(nullptr, 0);
     EXPECT_EQ(draw(0, 4, 0, 2), D3DERR_INVALIDCALL);  // no indices
@@ -169,9 +168,8 @@ TEST_F(GpuDraw, ShaderHandlesAndBrokenShadersAreRefused) {
     EXPECT_EQ(m_pDevice->DeleteVertexShader(live), D3DERR_INVALIDCALL);
     EXPECT_EQ(m_pDevice->SetVertexShader(live), D3DERR_INVALIDCALL);
     m_pDevice->ResetCounters();
-    std::vector<ShaderVertex> triangle = {{0, 0, 0, kRed, 0, 0, 0, 0},
-                                          {1, 0, 0, kRed, 0, 0, 0, 0},
-                                          {0, -1, 0, kRed, 0, 0, 0, 0}};
+    std::vector<ShaderVertex> triangle = {
+        {0, 0, 0, kRed, 0, 0, 0, 0}, {1, 0, 0, kRed, 0, 0, 0, 0}, {0, -1, 0, kRed, 0, 0, 0, 0}};
     std::vector<uint16_t> indices = {0, 1, 2};
     IDirect3DVertexBuffer8* vb = nullptr;
     IDirect3DIndexBuffer8* ib = nullptr;
@@ -191,9 +189,9 @@ TEST_F(GpuDraw, ReadOnlyLocksNeverUpload) {
     DrawScreenRect(0, 0, 64, 64, kRed);  // leaves the quad's indices bound
     IDirect3DVertexBuffer8* buffer = nullptr;
     const UINT stride = sizeof(ScreenVertex);
-    ASSERT_EQ(m_pDevice->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, 0, D3DPOOL_MANAGED,
-                                            &buffer),
-              D3D_OK);
+    ASSERT_EQ(
+        m_pDevice->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, 0, D3DPOOL_MANAGED, &buffer),
+        D3D_OK);
     const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, kRed, 0, 0},
                                   {64, 0, 0.5f, 1, kRed, 0, 0},
                                   {64, 64, 0.5f, 1, kRed, 0, 0},
@@ -211,7 +209,8 @@ TEST_F(GpuDraw, ReadOnlyLocksNeverUpload) {
     EXPECT_EQ(redraw(), kRed);
     // Written through a read-only lock: the GPU keeps the old colour.
     ASSERT_EQ(buffer->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
-    for (int i = 0; i < 4; ++i) std::memcpy(data + i * stride + 16, &kGreen, 4);
+    for (int i = 0; i < 4; ++i)
+        std::memcpy(data + i * stride + 16, &kGreen, 4);
     buffer->Unlock();
     EXPECT_EQ(redraw(), kRed);
     // A writable lock of the first byte only sends what it covered.
@@ -291,14 +290,14 @@ TEST_F(GpuDraw, EachShaderSeesTheConstantsSetLast) {
 }
 
 TEST_F(GpuDraw, CaptureReturnsWhatTheShaderWroteForEachVertex) {
-    m_pDevice->SetVertexShader(CreateShader(
-        "vs.1.1\n"
-        "mov oPos, v0\n"
-        "mov oD0, v5\n"
-        "mov oD1, c1\n"
-        "mov oT0, v7\n"
-        "mov oT1, v8\n"
-        "mov oFog.x, c1.y\n"));
+    m_pDevice->SetVertexShader(
+        CreateShader("vs.1.1\n"
+                     "mov oPos, v0\n"
+                     "mov oD0, v5\n"
+                     "mov oD1, c1\n"
+                     "mov oT0, v7\n"
+                     "mov oT1, v8\n"
+                     "mov oFog.x, c1.y\n"));
     const float c1[4] = {0.5f, 0.25f, 0.125f, 1.0f};
     m_pDevice->SetVertexShaderConstant(1, c1, 1);
     const std::vector<ShaderVertex> vertices = {{1, 2, 0.5f, 0x80FF4020, 0.1f, 0.2f, 0.3f, 0.4f},
@@ -330,15 +329,15 @@ TEST_F(GpuDraw, StartupStatesTakeEffect) {
         D3DTEXTURESTAGESTATETYPE type;
         DWORD value;
     } stages[] = {
-        {0, D3DTSS_COLOROP, D3DTOP_MODULATE},   {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
-        {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},   {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE},
-        {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},   {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
-        {0, D3DTSS_MINFILTER, D3DTEXF_LINEAR},  {0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+        {0, D3DTSS_COLOROP, D3DTOP_MODULATE},    {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
+        {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},    {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE},
+        {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},    {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
+        {0, D3DTSS_MINFILTER, D3DTEXF_LINEAR},   {0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
         {0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP}, {1, D3DTSS_COLOROP, D3DTOP_MODULATE},
-        {1, D3DTSS_COLORARG1, D3DTA_TEXTURE},   {1, D3DTSS_COLORARG2, D3DTA_CURRENT},
-        {1, D3DTSS_ALPHAOP, D3DTOP_MODULATE},   {1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
-        {1, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},   {1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
-        {1, D3DTSS_MINFILTER, D3DTEXF_LINEAR},  {1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP},
+        {1, D3DTSS_COLORARG1, D3DTA_TEXTURE},    {1, D3DTSS_COLORARG2, D3DTA_CURRENT},
+        {1, D3DTSS_ALPHAOP, D3DTOP_MODULATE},    {1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
+        {1, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},    {1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+        {1, D3DTSS_MINFILTER, D3DTEXF_LINEAR},   {1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP},
     };
     for (const auto& s : stages) {
         ASSERT_EQ(m_pDevice->SetTextureStageState(s.stage, s.type, s.value), D3D_OK);
@@ -347,12 +346,13 @@ TEST_F(GpuDraw, StartupStatesTakeEffect) {
         D3DRENDERSTATETYPE state;
         DWORD value;
     } states[] = {
-        {D3DRS_DITHERENABLE, FALSE}, {D3DRS_MULTISAMPLEANTIALIAS, FALSE},
-        {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_SPECULARENABLE, FALSE},
+        {D3DRS_DITHERENABLE, FALSE},         {D3DRS_MULTISAMPLEANTIALIAS, FALSE},
+        {D3DRS_ZENABLE, D3DZB_TRUE},         {D3DRS_SPECULARENABLE, FALSE},
         {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRS_AMBIENT, 0xFF000000},
         {D3DRS_CULLMODE, D3DCULL_CCW},
     };
-    for (const auto& s : states) ASSERT_EQ(m_pDevice->SetRenderState(s.state, s.value), D3D_OK);
+    for (const auto& s : states)
+        ASSERT_EQ(m_pDevice->SetRenderState(s.state, s.value), D3D_OK);
 
     m_pDevice->SetVertexShader(CreateShader(kPassThrough));
     // A four-band ramp; u past 1 stays on the last band under clamped addressing.

@@ -1,4 +1,6 @@
 // Device creation, format checks, clears, present scaling, device loss and Reset.
+#include <SDL.h>
+
 #include <cstring>
 
 #include "gpu_test_support.h"
@@ -51,9 +53,9 @@ TEST_F(GpuFrame, FormatCheckPicksTheFirstRenderableFormatAndTheDeviceUsesIt) {
         }
     }
     ASSERT_NE(chosen, D3DFMT_UNKNOWN) << "no back-buffer format is renderable";
-    EXPECT_EQ(m_pD3D->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_A8, D3DFMT_A8,
-                                      FALSE),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(
+        m_pD3D->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_A8, D3DFMT_A8, FALSE),
+        D3DERR_NOTAVAILABLE);
     EXPECT_EQ(m_pD3D->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_R5G6B5,
                                       D3DFMT_X8R8G8B8, FALSE),
               D3DERR_NOTAVAILABLE);
@@ -179,7 +181,8 @@ TEST_F(GpuFrame, ForcedLossIsReportedUntilResetRestoresDefaultsAndKeepsManagedRe
     ASSERT_EQ(m_pDevice->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, &buffer), D3D_OK);
     BYTE* bytes = nullptr;
     ASSERT_EQ(buffer->Lock(0, 0, &bytes, 0), D3D_OK);
-    for (int i = 0; i < 16; ++i) bytes[i] = static_cast<BYTE>(i * 7);
+    for (int i = 0; i < 16; ++i)
+        bytes[i] = static_cast<BYTE>(i * 7);
     buffer->Unlock();
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -218,7 +221,8 @@ TEST_F(GpuFrame, ForcedLossIsReportedUntilResetRestoresDefaultsAndKeepsManagedRe
 
     // The managed copies came back: the buffer's bytes and the texture's texel.
     ASSERT_EQ(buffer->Lock(0, 0, &bytes, D3DLOCK_READONLY), D3D_OK);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], static_cast<BYTE>(i * 7));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(bytes[i], static_cast<BYTE>(i * 7));
     buffer->Unlock();
     buffer->Release();
     m_pDevice->SetTexture(0, texture);
@@ -250,6 +254,57 @@ TEST_F(GpuFrame, AHiddenWindowLosesTheDeviceUntilItIsShownAndReset) {
     EXPECT_EQ(image.height, 48u);
     EXPECT_TRUE(PixelNear(image, 95, 47, kRed, 0));
     EXPECT_EQ(m_pDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+// The SDL path, on SDL's offscreen video driver so that no display server is needed.
+TEST(GpuSdlWindow, TheDevicePresentsIntoAnSdlWindowAndLosesItWhileHidden) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Window* plain = SDL_CreateWindow("plain", 0, 0, 32, 32, 0);
+    std::string error;
+    EXPECT_EQ(GlWindow::CreateForSdl(plain, &error), nullptr);
+    EXPECT_FALSE(error.empty());
+    SDL_DestroyWindow(plain);
+
+    SDL_Window* sdlWindow = SDL_CreateWindow("saver", 0, 0, 320, 200, SDL_WINDOW_OPENGL);
+    ASSERT_NE(sdlWindow, nullptr) << SDL_GetError();
+    GlWindow* window = GlWindow::CreateForSdl(sdlWindow, &error);
+    ASSERT_NE(window, nullptr) << error;
+    EXPECT_FALSE(window->IsHeadless());
+    int width = 0, height = 0;
+    window->GetDrawableSize(&width, &height);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 200);
+
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS parameters;
+    parameters.BackBufferWidth = 160;
+    parameters.BackBufferHeight = 120;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = window;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
+              D3D_OK);
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kRed, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    SDL_HideWindow(sdlWindow);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    SDL_ShowWindow(sdlWindow);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device->Reset(&parameters), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(device->Counters().glErrors, 0u);
+    device->Release();
+    d3d->Release();
+    GlWindow::Destroy(window);
+    SDL_DestroyWindow(sdlWindow);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ std::vector<ShaderVertex> ClipRect(float x0, float y0, float x1, float y1, D3DCO
 const std::vector<uint16_t> kRectIndices = {0, 1, 2, 0, 2, 3};
 
 class GpuPixel : public GpuTest {
-protected:
+  protected:
     // The texture stages as the start-up sets them: texture x diffuse, then texture x current.
     void SetStartupStages() {
         m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
@@ -112,7 +112,7 @@ TEST_F(GpuPixel, DepthTestKeepsTheNearerSurfaceAndHonoursItsStates) {
     m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
     DrawScreenRect(0, 0, 64, 64, kGreen, 0.8f);
     DrawScreenRect(0, 0, 32, 64, kRed, 0.3f);
-    DrawScreenRect(0, 0, 64, 64, kBlue, 0.6f);  // behind red, in front of green
+    DrawScreenRect(0, 0, 64, 64, kBlue, 0.6f);    // behind red, in front of green
     DrawScreenRect(48, 0, 64, 64, kWhite, 0.6f);  // equal depth passes less-or-equal
     GpuImage expected(64, 64, kBlue);
     expected.Fill(0, 0, 32, 64, kRed);
@@ -142,9 +142,8 @@ TEST_F(GpuPixel, DepthTestKeepsTheNearerSurfaceAndHonoursItsStates) {
 
 TEST_F(GpuPixel, CullingFollowsDirect3DsScreenWinding) {
     // Screen y grows downwards: top-left, top-right, bottom-left is clockwise on screen.
-    const std::vector<ScreenVertex> clockwise = {{4, 4, 0.5f, 1, kRed, 0, 0},
-                                                 {28, 4, 0.5f, 1, kRed, 0, 0},
-                                                 {4, 28, 0.5f, 1, kRed, 0, 0}};
+    const std::vector<ScreenVertex> clockwise = {
+        {4, 4, 0.5f, 1, kRed, 0, 0}, {28, 4, 0.5f, 1, kRed, 0, 0}, {4, 28, 0.5f, 1, kRed, 0, 0}};
     const std::vector<ScreenVertex> mirrored = {{36, 4, 0.5f, 1, kGreen, 0, 0},
                                                 {36, 28, 0.5f, 1, kGreen, 0, 0},
                                                 {60, 4, 0.5f, 1, kGreen, 0, 0}};
@@ -338,12 +337,12 @@ TEST_F(GpuPixel, FogBlendsTheShaderFactorTowardTheFogColour) {
     }
     DrawShaderTriangles(ClipRect(1.0f - 0.2f, -1, 1.0f, 1, kRed, 0, -0.5f), kRectIndices);
     const GpuImage image = BackBuffer();
-    EXPECT_TRUE(PixelNear(image, 6, 32, kRed, 0));          // fog off
-    EXPECT_TRUE(PixelNear(image, 19, 32, kRed, 0));         // factor 1: no fog
-    EXPECT_TRUE(PixelNear(image, 32, 32, kBlue, 0));        // factor 0: all fog
-    EXPECT_TRUE(PixelNear(image, 45, 32, 0xFF4000BF, 1));   // a quarter of the colour
-    EXPECT_TRUE(PixelNear(image, 55, 32, kRed, 0));         // above 1 counts as 1
-    EXPECT_TRUE(PixelNear(image, 62, 32, kBlue, 0));        // below 0 counts as 0
+    EXPECT_TRUE(PixelNear(image, 6, 32, kRed, 0));         // fog off
+    EXPECT_TRUE(PixelNear(image, 19, 32, kRed, 0));        // factor 1: no fog
+    EXPECT_TRUE(PixelNear(image, 32, 32, kBlue, 0));       // factor 0: all fog
+    EXPECT_TRUE(PixelNear(image, 45, 32, 0xFF4000BF, 1));  // a quarter of the colour
+    EXPECT_TRUE(PixelNear(image, 55, 32, kRed, 0));        // above 1 counts as 1
+    EXPECT_TRUE(PixelNear(image, 62, 32, kBlue, 0));       // below 0 counts as 0
 }
 
 }  // namespace

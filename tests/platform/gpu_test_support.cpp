@@ -20,7 +20,9 @@ const DWORD kShaderDeclaration[] = {
     D3DVSD_END(),
 };
 
-int Channel(D3DCOLOR color, int shift) { return static_cast<int>((color >> shift) & 0xFFu); }
+int Channel(D3DCOLOR color, int shift) {
+    return static_cast<int>((color >> shift) & 0xFFu);
+}
 
 std::string FailureImagePath(const char* label, const char* kind) {
     const std::string directory = std::string(VELMORA_BINARY_DIR) + "/gpu_failures";
@@ -28,7 +30,8 @@ std::string FailureImagePath(const char* label, const char* kind) {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name() + "_" + label;
     for (char& c : name) {
-        if (c == '/') c = '_';
+        if (c == '/')
+            c = '_';
     }
     return directory + "/" + name + "_" + kind + ".png";
 }
@@ -54,13 +57,15 @@ void GpuImage::Set(UINT x, UINT y, D3DCOLOR color) {
 
 void GpuImage::Fill(UINT x0, UINT y0, UINT x1, UINT y1, D3DCOLOR color) {
     for (UINT y = y0; y < y1; ++y) {
-        for (UINT x = x0; x < x1; ++x) Set(x, y, color);
+        for (UINT x = x0; x < x1; ++x)
+            Set(x, y, color);
     }
 }
 
 bool ColorsNear(D3DCOLOR a, D3DCOLOR b, int tolerance) {
     for (int shift = 0; shift < 32; shift += 8) {
-        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance) return false;
+        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance)
+            return false;
     }
     return true;
 }
@@ -71,11 +76,14 @@ std::string ColorText(D3DCOLOR color) {
     return text;
 }
 
-void GpuTest::SetUp() { CreateDevice(64, 64); }
+void GpuTest::SetUp() {
+    CreateDevice(64, 64);
+}
 
 void GpuTest::TearDown() {
     DestroyDevice();
-    if (m_pD3D != nullptr) m_pD3D->Release();
+    if (m_pD3D != nullptr)
+        m_pD3D->Release();
     m_pD3D = nullptr;
 }
 
@@ -96,7 +104,8 @@ void GpuTest::CreateDevice(UINT width, UINT height, D3DFORMAT format, int window
     m_pWindow = GlWindow::CreateHeadless(windowWidth > 0 ? windowWidth : int(width),
                                          windowHeight > 0 ? windowHeight : int(height), &error);
     ASSERT_NE(m_pWindow, nullptr) << "no headless OpenGL 4.5 context: " << error;
-    if (m_pD3D == nullptr) m_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
+    if (m_pD3D == nullptr)
+        m_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(m_pD3D, nullptr);
     m_parameters = D3DPRESENT_PARAMETERS();
     m_parameters.BackBufferWidth = width;
@@ -108,8 +117,7 @@ void GpuTest::CreateDevice(UINT width, UINT height, D3DFORMAT format, int window
     m_parameters.EnableAutoDepthStencil = TRUE;
     m_parameters.AutoDepthStencilFormat = D3DFMT_D16;
     ASSERT_EQ(m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_pWindow,
-                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &m_parameters,
-                                   &m_pDevice),
+                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &m_parameters, &m_pDevice),
               D3D_OK);
 }
 
@@ -131,7 +139,8 @@ template <typename Vertex>
 void Upload(IDirect3DDevice8* device, const std::vector<Vertex>& vertices,
             std::vector<uint16_t>* indices, UINT stride) {
     if (indices->empty()) {
-        for (size_t i = 0; i < vertices.size(); ++i) indices->push_back(uint16_t(i));
+        for (size_t i = 0; i < vertices.size(); ++i)
+            indices->push_back(uint16_t(i));
     }
     IDirect3DVertexBuffer8* vb = nullptr;
     IDirect3DIndexBuffer8* ib = nullptr;
@@ -178,16 +187,18 @@ void GpuTest::DrawScreenRect(float x0, float y0, float x1, float y1, D3DCOLOR co
 DWORD GpuTest::CreateShader(const char* assembly) {
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* errors = nullptr;
-    const HRESULT hr = D3DXAssembleShader(assembly, UINT(std::strlen(assembly)), 0, nullptr,
-                                          &code, &errors);
+    const HRESULT hr =
+        D3DXAssembleShader(assembly, UINT(std::strlen(assembly)), 0, nullptr, &code, &errors);
     EXPECT_EQ(hr, D3D_OK) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
-    if (errors != nullptr) errors->Release();
-    if (FAILED(hr)) return 0;
+    if (errors != nullptr)
+        errors->Release();
+    if (FAILED(hr))
+        return 0;
     DWORD handle = 0;
-    EXPECT_EQ(m_pDevice->CreateVertexShader(
-                  kShaderDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()),
-                  &handle, 0),
-              D3D_OK)
+    EXPECT_EQ(
+        m_pDevice->CreateVertexShader(
+            kShaderDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()), &handle, 0),
+        D3D_OK)
         << m_pDevice->LastError();
     code->Release();
     return handle;
@@ -207,7 +218,8 @@ IDirect3DTexture8* GpuTest::CreateTexture(UINT width, UINT height,
     IDirect3DTexture8* texture = nullptr;
     EXPECT_EQ(m_pDevice->CreateTexture(width, height, 1, 0, format, D3DPOOL_MANAGED, &texture),
               D3D_OK);
-    if (texture == nullptr) return nullptr;
+    if (texture == nullptr)
+        return nullptr;
     D3DLOCKED_RECT locked;
     EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     for (UINT y = 0; y < height; ++y) {
@@ -234,13 +246,14 @@ IDirect3DTexture8* GpuTest::CreateTexture(UINT width, UINT height,
     }
     for (UINT y = 0; y < actual.height; ++y) {
         for (UINT x = 0; x < actual.width; ++x) {
-            if (ColorsNear(actual.At(x, y), expected.At(x, y), tolerance)) continue;
+            if (ColorsNear(actual.At(x, y), expected.At(x, y), tolerance))
+                continue;
             std::string error;
             const std::string actualPath = FailureImagePath(label, "actual");
             const std::string expectedPath = FailureImagePath(label, "expected");
             WritePng(actualPath, actual.rgba.data(), int(actual.width), int(actual.height), &error);
-            WritePng(expectedPath, expected.rgba.data(), int(expected.width),
-                     int(expected.height), &error);
+            WritePng(expectedPath, expected.rgba.data(), int(expected.width), int(expected.height),
+                     &error);
             return ::testing::AssertionFailure()
                    << label << ": pixel (" << x << ", " << y << ") is "
                    << ColorText(actual.At(x, y)) << ", expected " << ColorText(expected.At(x, y))
@@ -256,12 +269,12 @@ IDirect3DTexture8* GpuTest::CreateTexture(UINT width, UINT height,
     if (x >= image.width || y >= image.height) {
         return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is outside";
     }
-    if (ColorsNear(image.At(x, y), expected, tolerance)) return ::testing::AssertionSuccess();
+    if (ColorsNear(image.At(x, y), expected, tolerance))
+        return ::testing::AssertionSuccess();
     const std::string path = FailureImagePath("pixel", "actual");
     std::string error;
     WritePng(path, image.rgba.data(), int(image.width), int(image.height), &error);
     return ::testing::AssertionFailure()
-           << "pixel (" << x << ", " << y << ") is " << ColorText(image.At(x, y))
-           << ", expected " << ColorText(expected) << " within " << tolerance << "; image in "
-           << path;
+           << "pixel (" << x << ", " << y << ") is " << ColorText(image.At(x, y)) << ", expected "
+           << ColorText(expected) << " within " << tolerance << "; image in " << path;
 }

@@ -46,7 +46,7 @@ struct ShaderVertex {
 };
 
 class GpuTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -81,8 +81,8 @@ protected:
     // _expected.png and names the first differing pixel.
     ::testing::AssertionResult ImagesMatch(const GpuImage& actual, const GpuImage& expected,
                                            int tolerance, const char* label);
-    ::testing::AssertionResult PixelNear(const GpuImage& image, UINT x, UINT y,
-                                         D3DCOLOR expected, int tolerance);
+    ::testing::AssertionResult PixelNear(const GpuImage& image, UINT x, UINT y, D3DCOLOR expected,
+                                         int tolerance);
 
     GlWindow* m_pWindow = nullptr;
     IDirect3D8* m_pD3D = nullptr;

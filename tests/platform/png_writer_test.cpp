@@ -26,7 +26,8 @@ TEST(PngWriter, ChecksumsMatchTheirPublishedValues) {
 TEST(PngWriter, ChunksAndStoredBlocksCarryTheImageExactly) {
     const int width = 150, height = 130;  // 150 * 4 + 1 bytes a row: several 64 KiB blocks
     std::vector<uint8_t> rgba(size_t(width) * height * 4);
-    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = uint8_t(i * 31 + i / 7);
+    for (size_t i = 0; i < rgba.size(); ++i)
+        rgba[i] = uint8_t(i * 31 + i / 7);
     std::vector<uint8_t> png;
     ASSERT_TRUE(EncodePng(rgba.data(), width, height, &png));
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -46,7 +47,8 @@ TEST(PngWriter, ChunksAndStoredBlocksCarryTheImageExactly) {
             EXPECT_EQ(png[at + 16], 8);  // bits per channel
             EXPECT_EQ(png[at + 17], 6);  // RGBA
         }
-        if (types.back() == "IDAT") idat.assign(&png[at + 8], &png[at + 8 + length]);
+        if (types.back() == "IDAT")
+            idat.assign(&png[at + 8], &png[at + 8 + length]);
         at += 12 + length;
     }
     EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
