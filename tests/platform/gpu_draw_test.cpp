@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gpu_test_support.h"
+#include "platform/gl_program.h"
 #include "platform/vs_program.h"
 
 namespace {
@@ -381,6 +382,18 @@ TEST_F(GpuDraw, StartupStatesTakeEffect) {
     m_pDevice->SetTexture(1, nullptr);
     ramp->Release();
     skin->Release();
+}
+
+TEST_F(GpuDraw, GlslFailuresShowTheDriverLogAndTheNumberedSource) {
+    std::string error;
+    const std::string source =
+        "#version 450 core\n"
+        "// 7: mov oPos, v0\n"
+        "void main() { gl_Position = undeclared; }\n";
+    EXPECT_EQ(GlCompileShader(GL_VERTEX_SHADER, source, &error), 0u);
+    EXPECT_NE(error.find("undeclared"), std::string::npos) << error;
+    EXPECT_NE(error.find("   2: // 7: mov oPos, v0\n"), std::string::npos) << error;
+    EXPECT_NE(error.find("   3: void main()"), std::string::npos) << error;
 }
 
 }  // namespace
