@@ -4,7 +4,8 @@
 // front faces, D3DCOLOR as BGRA bytes, status codes with their real values.
 // Does not: expose any OpenGL name (they live in platform/gl_*); assemble shader text
 // (platform/d3dx_shader.h); load images or meshes (the D3DX-style headers).
-// Needs: a current GL context from platform/gl_window.h (the HWND of CreateDevice).
+// Needs: the context of a platform/gl_window.h window (the HWND of CreateDevice), current on the
+// calling thread; the window must outlive the device.
 #pragma once
 
 #include <cstdint>
