@@ -8,6 +8,11 @@ struct Point2 {
 };
 
 float Cross2(const Point2& a, const Point2& b) { return a.x * b.y - a.y * b.x; }
+
+// D3DXPlaneDotCoord, inlined: the outcodes take 48 of these per mesh and frame.
+inline float SignedDistance(const D3DXPLANE& p, const D3DXVECTOR3& v) {
+    return p.a * v.x + p.b * v.y + p.c * v.z + p.d;
+}
 Point2 Minus(const Point2& a, const Point2& b) { return {a.x - b.x, a.y - b.y}; }
 
 // True when an edge of the first volume crosses a face of the second.
@@ -28,8 +33,8 @@ bool AnyEdgeCrossesFaces(const D3DXVECTOR3 edgeCorners[8], const D3DXVECTOR3 fac
 
 int SegmentCrossesQuad(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3 q[4],
                        const D3DXPLANE& plane) {
-    const float da = D3DXPlaneDotCoord(&plane, &p0);
-    const float db = D3DXPlaneDotCoord(&plane, &p1);
+    const float da = SignedDistance(plane, p0);
+    const float db = SignedDistance(plane, p1);
     if ((da > 0.0f && db > 0.0f) || (da < 0.0f && db < 0.0f)) return 0;
     D3DXVECTOR3 hit;
     if (!D3DXPlaneIntersectLine(&hit, &plane, &p0, &p1)) return 0;
@@ -59,7 +64,7 @@ BoxVisibility TestBoxAgainstFrustum(const D3DXVECTOR3 corners[8], const D3DXPLAN
     for (int k = 0; k < 8; ++k) {
         unsigned outcode = 0;
         for (int j = 0; j < 6; ++j)
-            if (D3DXPlaneDotCoord(&frustum.planes[j], &corners[k]) < 0.0f) outcode |= 1u << j;
+            if (SignedDistance(frustum.planes[j], corners[k]) < 0.0f) outcode |= 1u << j;
         if (outcode == 0) return {true, VisibilityStep::kCornerInside};
         common &= outcode;
     }
@@ -69,7 +74,7 @@ BoxVisibility TestBoxAgainstFrustum(const D3DXVECTOR3 corners[8], const D3DXPLAN
     if (AnyEdgeCrossesFaces(corners, frustum.corners, frustum.planes))
         return {true, VisibilityStep::kBoxEdge};
     for (int j = 0; j < 6; ++j)
-        if (D3DXPlaneDotCoord(&planes[j], &frustum.corners[0]) < 0.0f)
+        if (SignedDistance(planes[j], frustum.corners[0]) < 0.0f)
             return {false, VisibilityStep::kContainment};
     return {true, VisibilityStep::kContainment};
 }
