@@ -4,7 +4,11 @@
 SaverSettings g_saverSettings;
 TraceLog g_traceLog(CurrentDirectory());
 FrameTimer g_frameTimer;
+ZSortRender g_zSortRender;
 Ferguson g_ferguson;
+BackGrounds g_backGrounds;
+BackGroundObject g_obstacle01BGO;  // drawn every frame; the flock steers around it
+BackGroundObject g_obstacle02BGO;  // never drawn; only steered around
 
 // Device-level and frame state: plain data, constant-initialised before any constructor runs.
 IDirect3D8* g_pD3D = nullptr;

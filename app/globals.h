@@ -11,9 +11,16 @@
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8.h"
+#include "render/z_sort_render.h"
+#include "world/back_grounds.h"
+#include "world/background_object.h"
 #include "world/ferguson.h"
 
+extern ZSortRender g_zSortRender;  // the queue every static display mesh is drawn through
 extern Ferguson g_ferguson;
+extern BackGrounds g_backGrounds;  // the three pillar sets
+extern BackGroundObject g_obstacle01BGO;
+extern BackGroundObject g_obstacle02BGO;
 
 // Device-level state, set by the start-up (app/startup.h) and released by its Cleanup.
 extern IDirect3D8* g_pD3D;
