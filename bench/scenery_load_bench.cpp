@@ -22,7 +22,8 @@ struct HeadlessDevice {
         std::string error;
         window = GlWindow::CreateHeadless(64, 64, &error);
         d3d = window ? Direct3DCreate8(D3D_SDK_VERSION) : nullptr;
-        if (!d3d) return;
+        if (!d3d)
+            return;
         D3DPRESENT_PARAMETERS parameters;
         parameters.BackBufferWidth = 64;
         parameters.BackBufferHeight = 64;
@@ -36,8 +37,10 @@ struct HeadlessDevice {
                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
     }
     ~HeadlessDevice() {
-        if (device) device->Release();
-        if (d3d) d3d->Release();
+        if (device)
+            device->Release();
+        if (d3d)
+            d3d->Release();
         GlWindow::Destroy(window);
     }
 };
@@ -57,10 +60,10 @@ static void BM_LoadAllScenerySets(benchmark::State& state) {
         BackGroundObject obstacles01, obstacles02;
         pillars.ApplySettings(settings);
         if (FAILED(pillars.InitDeviceObjects(headless.device)) ||
-            FAILED(obstacles01.InitDeviceObjects(headless.device, "OBSTACLE01.X",
-                                                 "OBSTACLE01.BPS")) ||
-            FAILED(obstacles02.InitDeviceObjects(headless.device, "OBSTACLE02.X",
-                                                 "OBSTACLE02.BPS"))) {
+            FAILED(
+                obstacles01.InitDeviceObjects(headless.device, "OBSTACLE01.X", "OBSTACLE01.BPS")) ||
+            FAILED(
+                obstacles02.InitDeviceObjects(headless.device, "OBSTACLE02.X", "OBSTACLE02.BPS"))) {
             state.SkipWithError("a scenery set did not load");
             return;
         }

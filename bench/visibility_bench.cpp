@@ -30,7 +30,8 @@ struct PillarScene {
             FAILED(ParseXResource("PILLAR01.X", templates, &document)))
             return;
         const XData* mesh = document.Find("dammy05Mesh");
-        if (!mesh || FAILED(hull.Load(nullptr, *mesh, nullptr))) return;
+        if (!mesh || FAILED(hull.Load(nullptr, *mesh, nullptr)))
+            return;
         ResourceBytes bytes;
         std::vector<D3DXMATRIX> placements;
         if (FAILED(ReadMiscResource("PILLAR01.BPS", "", &bytes)) ||
@@ -74,7 +75,8 @@ void RunVisibility(benchmark::State& state, const D3DXVECTOR3& low, const D3DXVE
         state.SkipWithError("the placement is settled by another step");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(mesh.IsVisible(scene.frustum));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mesh.IsVisible(scene.frustum));
 }
 
 // The pillar part's placement moved to the origin, where the camera looks.
@@ -136,6 +138,7 @@ static void BM_HitSegment_PillarHullMiss(benchmark::State& state) {
     }
     const D3DXVECTOR3 a(-90000.0f, 0.0f, 0.0f), b(-90000.0f, 0.0f, 100.0f);
     D3DXVECTOR3 normal;
-    for (auto _ : state) benchmark::DoNotOptimize(scene.hull.HitSegment(a, b, &normal, scene.world));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(scene.hull.HitSegment(a, b, &normal, scene.world));
 }
 BENCHMARK(BM_HitSegment_PillarHullMiss);

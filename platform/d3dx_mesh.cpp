@@ -31,19 +31,35 @@ struct FvfLayout {
 // False for formats a mesh cannot hold: no untransformed position, unknown bits, 3D or 1D
 // texture coordinates (the upper 16 bits), more than 8 coordinate sets.
 bool DescribeFvf(DWORD fvf, FvfLayout* layout) {
-    if ((fvf & ~kKnownFvfBits) != 0) return false;
+    if ((fvf & ~kKnownFvfBits) != 0)
+        return false;
     const DWORD position = fvf & D3DFVF_POSITION_MASK;
-    if (position == 0 || position == D3DFVF_XYZRHW) return false;
+    if (position == 0 || position == D3DFVF_XYZRHW)
+        return false;
     FvfLayout l;
     l.betas = position == D3DFVF_XYZ ? 0 : (position - D3DFVF_XYZB1) / 2 + 1;
     int offset = 12 + 4 * static_cast<int>(l.betas);
-    if (fvf & D3DFVF_NORMAL) { l.normal = offset; offset += 12; }
-    if (fvf & D3DFVF_PSIZE) { l.pointSize = offset; offset += 4; }
-    if (fvf & D3DFVF_DIFFUSE) { l.diffuse = offset; offset += 4; }
-    if (fvf & D3DFVF_SPECULAR) { l.specular = offset; offset += 4; }
+    if (fvf & D3DFVF_NORMAL) {
+        l.normal = offset;
+        offset += 12;
+    }
+    if (fvf & D3DFVF_PSIZE) {
+        l.pointSize = offset;
+        offset += 4;
+    }
+    if (fvf & D3DFVF_DIFFUSE) {
+        l.diffuse = offset;
+        offset += 4;
+    }
+    if (fvf & D3DFVF_SPECULAR) {
+        l.specular = offset;
+        offset += 4;
+    }
     l.textureSets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-    if (l.textureSets > 8) return false;
-    if (l.textureSets > 0) l.texture = offset;
+    if (l.textureSets > 8)
+        return false;
+    if (l.textureSets > 0)
+        l.texture = offset;
     offset += 8 * static_cast<int>(l.textureSets);
     l.stride = static_cast<DWORD>(offset);
     *layout = l;
@@ -58,7 +74,8 @@ D3DXVECTOR3 PositionAt(const BYTE* vertices, DWORD stride, DWORD index) {
 
 // Copies the component at `from` of src to `to` of dst (both offsets present), else fills.
 void CopyComponent(BYTE* dst, int to, const BYTE* src, int from, size_t bytes, const void* fill) {
-    if (to < 0) return;
+    if (to < 0)
+        return;
     if (from >= 0)
         std::memcpy(dst + to, src + from, bytes);
     else
@@ -72,11 +89,15 @@ void ComputeAdjacency(const BYTE* vertices, DWORD stride, DWORD vertexCount, con
     std::vector<DWORD> order(vertexCount);
     std::iota(order.begin(), order.end(), 0u);
     std::vector<D3DXVECTOR3> p(vertexCount);
-    for (DWORD v = 0; v < vertexCount; ++v) p[v] = PositionAt(vertices, stride, v);
+    for (DWORD v = 0; v < vertexCount; ++v)
+        p[v] = PositionAt(vertices, stride, v);
     std::sort(order.begin(), order.end(), [&p](DWORD a, DWORD b) {
-        if (p[a].x != p[b].x) return p[a].x < p[b].x;
-        if (p[a].y != p[b].y) return p[a].y < p[b].y;
-        if (p[a].z != p[b].z) return p[a].z < p[b].z;
+        if (p[a].x != p[b].x)
+            return p[a].x < p[b].x;
+        if (p[a].y != p[b].y)
+            return p[a].y < p[b].y;
+        if (p[a].z != p[b].z)
+            return p[a].z < p[b].z;
         return a < b;
     });
     std::vector<DWORD> rep(vertexCount);
@@ -84,7 +105,8 @@ void ComputeAdjacency(const BYTE* vertices, DWORD stride, DWORD vertexCount, con
     const float eps = epsilon > 0.0f ? epsilon : 0.0f;
     for (DWORD i = 0; i < vertexCount; ++i) {
         const D3DXVECTOR3& a = p[order[i]];
-        if (rep[order[i]] != order[i]) continue;  // already joined to an earlier vertex
+        if (rep[order[i]] != order[i])
+            continue;  // already joined to an earlier vertex
         for (DWORD j = i + 1; j < vertexCount && p[order[j]].x - a.x <= eps; ++j) {
             const D3DXVECTOR3& b = p[order[j]];
             if (std::fabs(b.y - a.y) <= eps && std::fabs(b.z - a.z) <= eps &&
@@ -98,93 +120,119 @@ void ComputeAdjacency(const BYTE* vertices, DWORD stride, DWORD vertexCount, con
     for (DWORD f = 0; f < faceCount; ++f)
         for (DWORD e = 0; e < 3; ++e) {
             const DWORD a = rep[indices[3 * f + e]], b = rep[indices[3 * f + (e + 1) % 3]];
-            if (a != b) edges.emplace(key(a, b), f);
+            if (a != b)
+                edges.emplace(key(a, b), f);
         }
     for (DWORD f = 0; f < faceCount; ++f)
         for (DWORD e = 0; e < 3; ++e) {
             const DWORD a = rep[indices[3 * f + e]], b = rep[indices[3 * f + (e + 1) % 3]];
             adjacency[3 * f + e] = kNoAdjacentFace;
-            if (a == b) continue;
+            if (a == b)
+                continue;
             const auto found = edges.find(key(b, a));
-            if (found != edges.end() && found->second != f) adjacency[3 * f + e] = found->second;
+            if (found != edges.end() && found->second != f)
+                adjacency[3 * f + e] = found->second;
         }
 }
 }  // namespace
 
 ULONG ID3DXMesh::Release() {
     const ULONG refs = --m_nRefs;
-    if (refs == 0) delete this;
+    if (refs == 0)
+        delete this;
     return refs;
 }
 
 ID3DXMesh::~ID3DXMesh() {
-    if (m_pVertexBuffer) m_pVertexBuffer->Release();
-    if (m_pIndexBuffer) m_pIndexBuffer->Release();
-    if (m_pDevice) m_pDevice->Release();
+    if (m_pVertexBuffer)
+        m_pVertexBuffer->Release();
+    if (m_pIndexBuffer)
+        m_pIndexBuffer->Release();
+    if (m_pDevice)
+        m_pDevice->Release();
 }
 
 HRESULT ID3DXMesh::GetDevice(IDirect3DDevice8** device) const {
-    if (!device) return D3DERR_INVALIDCALL;
+    if (!device)
+        return D3DERR_INVALIDCALL;
     *device = m_pDevice;
-    if (m_pDevice) m_pDevice->AddRef();
+    if (m_pDevice)
+        m_pDevice->AddRef();
     return D3D_OK;
 }
 
 HRESULT ID3DXMesh::LockVertexBuffer(DWORD flags, BYTE** data) {
-    if (!data) return D3DERR_INVALIDCALL;
+    if (!data)
+        return D3DERR_INVALIDCALL;
     *data = m_vertices.data();
-    if (!(flags & D3DLOCK_READONLY)) m_bVerticesDirty = true;
+    if (!(flags & D3DLOCK_READONLY))
+        m_bVerticesDirty = true;
     return D3D_OK;
 }
 
-HRESULT ID3DXMesh::UnlockVertexBuffer() { return D3D_OK; }
+HRESULT ID3DXMesh::UnlockVertexBuffer() {
+    return D3D_OK;
+}
 
 HRESULT ID3DXMesh::LockIndexBuffer(DWORD flags, BYTE** data) {
-    if (!data) return D3DERR_INVALIDCALL;
+    if (!data)
+        return D3DERR_INVALIDCALL;
     *data = reinterpret_cast<BYTE*>(m_indices.data());
-    if (!(flags & D3DLOCK_READONLY)) m_bIndicesDirty = true;
+    if (!(flags & D3DLOCK_READONLY))
+        m_bIndicesDirty = true;
     return D3D_OK;
 }
 
-HRESULT ID3DXMesh::UnlockIndexBuffer() { return D3D_OK; }
+HRESULT ID3DXMesh::UnlockIndexBuffer() {
+    return D3D_OK;
+}
 
 HRESULT ID3DXMesh::LockAttributeBuffer(DWORD /*flags*/, DWORD** data) {
-    if (!data) return D3DERR_INVALIDCALL;
+    if (!data)
+        return D3DERR_INVALIDCALL;
     *data = m_attributes.data();
     return D3D_OK;
 }
 
-HRESULT ID3DXMesh::UnlockAttributeBuffer() { return D3D_OK; }
+HRESULT ID3DXMesh::UnlockAttributeBuffer() {
+    return D3D_OK;
+}
 
 HRESULT ID3DXMesh::UpdateDeviceBuffers() {
-    if (!m_pDevice) return D3DERR_INVALIDCALL;
+    if (!m_pDevice)
+        return D3DERR_INVALIDCALL;
     const UINT vertexBytes = static_cast<UINT>(m_vertices.size());
     const UINT indexBytes = static_cast<UINT>(m_indices.size() * sizeof(WORD));
-    if (vertexBytes == 0 || indexBytes == 0) return D3DERR_INVALIDCALL;
+    if (vertexBytes == 0 || indexBytes == 0)
+        return D3DERR_INVALIDCALL;
     HRESULT hr = D3D_OK;
     if (!m_pVertexBuffer) {
         hr = m_pDevice->CreateVertexBuffer(vertexBytes, 0, m_dwFvf, D3DPOOL_MANAGED,
                                            &m_pVertexBuffer);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         m_bVerticesDirty = true;
     }
     if (!m_pIndexBuffer) {
         hr = m_pDevice->CreateIndexBuffer(indexBytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED,
                                           &m_pIndexBuffer);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         m_bIndicesDirty = true;
     }
     BYTE* data = nullptr;
     if (m_bVerticesDirty) {
         hr = m_pVertexBuffer->Lock(0, 0, &data, 0);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         std::memcpy(data, m_vertices.data(), vertexBytes);
         m_pVertexBuffer->Unlock();
         m_bVerticesDirty = false;
     }
     if (m_bIndicesDirty) {
         hr = m_pIndexBuffer->Lock(0, 0, &data, 0);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         std::memcpy(data, m_indices.data(), indexBytes);
         m_pIndexBuffer->Unlock();
         m_bIndicesDirty = false;
@@ -193,25 +241,30 @@ HRESULT ID3DXMesh::UpdateDeviceBuffers() {
 }
 
 HRESULT ID3DXMesh::GetVertexBuffer(IDirect3DVertexBuffer8** buffer) {
-    if (!buffer) return D3DERR_INVALIDCALL;
+    if (!buffer)
+        return D3DERR_INVALIDCALL;
     const HRESULT hr = UpdateDeviceBuffers();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     m_pVertexBuffer->AddRef();
     *buffer = m_pVertexBuffer;
     return D3D_OK;
 }
 
 HRESULT ID3DXMesh::GetIndexBuffer(IDirect3DIndexBuffer8** buffer) {
-    if (!buffer) return D3DERR_INVALIDCALL;
+    if (!buffer)
+        return D3DERR_INVALIDCALL;
     const HRESULT hr = UpdateDeviceBuffers();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     m_pIndexBuffer->AddRef();
     *buffer = m_pIndexBuffer;
     return D3D_OK;
 }
 
 HRESULT ID3DXMesh::GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) const {
-    if (!size) return D3DERR_INVALIDCALL;
+    if (!size)
+        return D3DERR_INVALIDCALL;
     const DWORD count = static_cast<DWORD>(m_attributeTable.size());
     if (!table) {
         *size = count;
@@ -226,7 +279,8 @@ HRESULT ID3DXMesh::GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) con
 HRESULT ID3DXMesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* adjacencyOut,
                             DWORD* faceRemap, ID3DXBuffer** vertexRemap,
                             ID3DXMesh** optimized) const {
-    if (!optimized) return D3DERR_INVALIDCALL;
+    if (!optimized)
+        return D3DERR_INVALIDCALL;
     const DWORD faceCount = GetNumFaces();
     const bool sort = (flags & kOptimizeSorts) != 0;
     const bool compact = sort || (flags & D3DXMESHOPT_COMPACT) != 0;
@@ -234,9 +288,8 @@ HRESULT ID3DXMesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* ad
     std::vector<DWORD> faceOrder(faceCount);
     std::iota(faceOrder.begin(), faceOrder.end(), 0u);
     if (sort)
-        std::stable_sort(faceOrder.begin(), faceOrder.end(), [this](DWORD a, DWORD b) {
-            return m_attributes[a] < m_attributes[b];
-        });
+        std::stable_sort(faceOrder.begin(), faceOrder.end(),
+                         [this](DWORD a, DWORD b) { return m_attributes[a] < m_attributes[b]; });
 
     // New vertex -> old vertex. Sorting numbers each group's vertices by first use, so a
     // vertex used by two groups is split; compaction alone numbers them once by first use.
@@ -268,8 +321,10 @@ HRESULT ID3DXMesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* ad
                 }
                 newIndices[3 * n + c] = static_cast<WORD>(mapped[old]);
             }
-            if (sort) ++table.back().FaceCount;
-            if (vertexOrder.size() > kMaxMesh16Vertices) return D3DXERR_CANNOTATTRSORT;
+            if (sort)
+                ++table.back().FaceCount;
+            if (vertexOrder.size() > kMaxMesh16Vertices)
+                return D3DXERR_CANNOTATTRSORT;
         }
         for (size_t r = 0; r < table.size(); ++r) {
             const DWORD end = r + 1 < table.size() ? table[r + 1].VertexStart
@@ -280,20 +335,23 @@ HRESULT ID3DXMesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* ad
         vertexOrder.resize(m_dwNumVertices);
         std::iota(vertexOrder.begin(), vertexOrder.end(), 0u);
         for (DWORD n = 0; n < faceCount; ++n)
-            for (DWORD c = 0; c < 3; ++c) newIndices[3 * n + c] = m_indices[3 * faceOrder[n] + c];
+            for (DWORD c = 0; c < 3; ++c)
+                newIndices[3 * n + c] = m_indices[3 * faceOrder[n] + c];
         table = m_attributeTable;
     }
 
     ID3DXMesh* mesh = nullptr;
     HRESULT hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexOrder.size()), m_dwOptions,
                                    m_dwFvf, m_pDevice, &mesh);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     for (size_t v = 0; v < vertexOrder.size(); ++v)
         std::memcpy(mesh->m_vertices.data() + v * m_dwStride,
                     m_vertices.data() + static_cast<size_t>(vertexOrder[v]) * m_dwStride,
                     m_dwStride);
     mesh->m_indices = std::move(newIndices);
-    for (DWORD n = 0; n < faceCount; ++n) mesh->m_attributes[n] = m_attributes[faceOrder[n]];
+    for (DWORD n = 0; n < faceCount; ++n)
+        mesh->m_attributes[n] = m_attributes[faceOrder[n]];
     mesh->m_attributeTable = std::move(table);
 
     if (vertexRemap) {
@@ -301,21 +359,26 @@ HRESULT ID3DXMesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* ad
         std::memcpy((*vertexRemap)->GetBufferPointer(), vertexOrder.data(),
                     vertexOrder.size() * sizeof(DWORD));
     }
-    if (faceRemap) std::copy(faceOrder.begin(), faceOrder.end(), faceRemap);
-    if (adjacencyOut) mesh->GenerateAdjacency(0.0f, adjacencyOut);
+    if (faceRemap)
+        std::copy(faceOrder.begin(), faceOrder.end(), faceRemap);
+    if (adjacencyOut)
+        mesh->GenerateAdjacency(0.0f, adjacencyOut);
     *optimized = mesh;
     return D3D_OK;
 }
 
 HRESULT ID3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* device,
                                 ID3DXMesh** clone) const {
-    if (!clone) return D3DERR_INVALIDCALL;
+    if (!clone)
+        return D3DERR_INVALIDCALL;
     FvfLayout from, to;
-    if (!DescribeFvf(m_dwFvf, &from) || !DescribeFvf(fvf, &to)) return D3DERR_INVALIDCALL;
+    if (!DescribeFvf(m_dwFvf, &from) || !DescribeFvf(fvf, &to))
+        return D3DERR_INVALIDCALL;
     ID3DXMesh* mesh = nullptr;
     const HRESULT hr =
         D3DXCreateMeshFVF(GetNumFaces(), m_dwNumVertices, options, fvf, device, &mesh);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     const BYTE zeros[16] = {};
     const DWORD betas = std::min(from.betas, to.betas);
     const DWORD sets = std::min(from.textureSets, to.textureSets);
@@ -327,7 +390,8 @@ HRESULT ID3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* devi
         CopyComponent(dst, to.pointSize, src, from.pointSize, 4, zeros);
         CopyComponent(dst, to.diffuse, src, from.diffuse, 4, &kOpaqueWhite);
         CopyComponent(dst, to.specular, src, from.specular, 4, zeros);
-        if (sets > 0) std::memcpy(dst + to.texture, src + from.texture, 8 * sets);
+        if (sets > 0)
+            std::memcpy(dst + to.texture, src + from.texture, 8 * sets);
     }
     mesh->m_indices = m_indices;
     mesh->m_attributes = m_attributes;
@@ -337,7 +401,8 @@ HRESULT ID3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* devi
 }
 
 HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) const {
-    if (!adjacency) return D3DERR_INVALIDCALL;
+    if (!adjacency)
+        return D3DERR_INVALIDCALL;
     try {
         ComputeAdjacency(m_vertices.data(), m_dwStride, m_dwNumVertices, m_indices.data(),
                          GetNumFaces(), epsilon, adjacency);
@@ -349,15 +414,15 @@ HRESULT ID3DXMesh::GenerateAdjacency(float epsilon, DWORD* adjacency) const {
 
 HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     HRESULT hr = UpdateDeviceBuffers();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     m_pDevice->SetStreamSource(0, m_pVertexBuffer, m_dwStride);
     m_pDevice->SetIndices(m_pIndexBuffer, 0);
     if (!m_attributeTable.empty()) {
         for (const D3DXATTRIBUTERANGE& r : m_attributeTable)
             if (r.AttribId == attribId && r.FaceCount > 0)
                 return m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, r.VertexStart,
-                                                       r.VertexCount, r.FaceStart * 3,
-                                                       r.FaceCount);
+                                                       r.VertexCount, r.FaceStart * 3, r.FaceCount);
         return D3D_OK;
     }
     const DWORD faceCount = GetNumFaces();
@@ -375,20 +440,23 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
             }
         hr = m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, low, high - low + 1, start * 3,
                                              f - start);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
     }
     return D3D_OK;
 }
 
 HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
                           IDirect3DDevice8* device, ID3DXMesh** mesh) {
-    if (!mesh) return D3DERR_INVALIDCALL;
+    if (!mesh)
+        return D3DERR_INVALIDCALL;
     FvfLayout layout;
     if ((options & D3DXMESH_32BIT) || numVertices > kMaxMesh16Vertices ||
         !DescribeFvf(fvf, &layout))
         return D3DERR_INVALIDCALL;
     ID3DXMesh* created = new (std::nothrow) ID3DXMesh();
-    if (!created) return E_OUTOFMEMORY;
+    if (!created)
+        return E_OUTOFMEMORY;
     try {
         created->m_vertices.assign(static_cast<size_t>(numVertices) * layout.stride, 0);
         created->m_indices.assign(static_cast<size_t>(numFaces) * 3, 0);
@@ -402,7 +470,8 @@ HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWOR
     created->m_dwStride = layout.stride;
     created->m_dwNumVertices = numVertices;
     created->m_pDevice = device;
-    if (device) device->AddRef();
+    if (device)
+        device->AddRef();
     *mesh = created;
     return D3D_OK;
 }
@@ -426,7 +495,8 @@ HRESULT D3DXComputeNormals(ID3DXMesh* mesh, const DWORD* /*adjacency*/) {
         D3DXVECTOR3 n;
         D3DXVec3Cross(&n, &e1, &e2);
         D3DXVec3Normalize(&n, &n);
-        for (int k = 0; k < 3; ++k) sums[c[k]] += n;
+        for (int k = 0; k < 3; ++k)
+            sums[c[k]] += n;
     }
     for (DWORD v = 0; v < vertexCount; ++v) {
         D3DXVec3Normalize(&sums[v], &sums[v]);
@@ -438,8 +508,8 @@ HRESULT D3DXComputeNormals(ID3DXMesh* mesh, const DWORD* /*adjacency*/) {
     return D3D_OK;
 }
 
-HRESULT D3DXComputeBoundingBox(const void* points, DWORD numVertices, DWORD fvf,
-                               D3DXVECTOR3* min, D3DXVECTOR3* max) {
+HRESULT D3DXComputeBoundingBox(const void* points, DWORD numVertices, DWORD fvf, D3DXVECTOR3* min,
+                               D3DXVECTOR3* max) {
     FvfLayout layout;
     if (!points || !min || !max || numVertices == 0 || !DescribeFvf(fvf, &layout))
         return D3DERR_INVALIDCALL;

@@ -53,7 +53,7 @@ struct D3DXMATERIAL {
 };
 
 class ID3DXMesh {
-public:
+  public:
     ULONG AddRef() { return ++m_nRefs; }
     ULONG Release();
 
@@ -91,8 +91,8 @@ public:
     // is split), unused vertices are dropped, and the attribute table is built. Optional
     // outputs: adjacencyOut (3 per new face), faceRemap (new face -> old face) and vertexRemap
     // (new vertex -> old vertex, a buffer of DWORDs). adjacencyIn is not needed and ignored.
-    HRESULT Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut,
-                     DWORD* faceRemap, ID3DXBuffer** vertexRemap, ID3DXMesh** optimized) const;
+    HRESULT Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
+                     ID3DXBuffer** vertexRemap, ID3DXMesh** optimized) const;
 
     // A copy with vertices of another format: components both formats have are copied, texture
     // sets up to the smaller count; a new normal or coordinate is zero, a new diffuse colour is
@@ -109,7 +109,7 @@ public:
     // the vertex shader and the other device state to the caller.
     HRESULT DrawSubset(DWORD attribId);
 
-private:
+  private:
     friend HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
                                      IDirect3DDevice8* device, ID3DXMesh** mesh);
     ID3DXMesh() = default;
@@ -121,9 +121,9 @@ private:
     DWORD m_dwFvf = 0;
     DWORD m_dwStride = 0;  // bytes per vertex
     DWORD m_dwNumVertices = 0;
-    std::vector<BYTE> m_vertices;    // m_dwNumVertices * m_dwStride bytes
-    std::vector<WORD> m_indices;     // 3 per face
-    std::vector<DWORD> m_attributes; // 1 per face
+    std::vector<BYTE> m_vertices;     // m_dwNumVertices * m_dwStride bytes
+    std::vector<WORD> m_indices;      // 3 per face
+    std::vector<DWORD> m_attributes;  // 1 per face
     std::vector<D3DXATTRIBUTERANGE> m_attributeTable;
     IDirect3DDevice8* m_pDevice = nullptr;  // AddRef'd; may be null
     IDirect3DVertexBuffer8* m_pVertexBuffer = nullptr;
@@ -146,8 +146,8 @@ HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWOR
 HRESULT D3DXComputeNormals(ID3DXMesh* mesh, const DWORD* adjacency);
 
 // Axis-aligned box of the positions of numVertices vertices of format fvf starting at points.
-HRESULT D3DXComputeBoundingBox(const void* points, DWORD numVertices, DWORD fvf,
-                               D3DXVECTOR3* min, D3DXVECTOR3* max);
+HRESULT D3DXComputeBoundingBox(const void* points, DWORD numVertices, DWORD fvf, D3DXVECTOR3* min,
+                               D3DXVECTOR3* max);
 // Sphere around the same positions: the centre is their mean, the radius the largest
 // distance from it.
 HRESULT D3DXComputeBoundingSphere(const void* points, DWORD numVertices, DWORD fvf,

@@ -27,12 +27,12 @@ D3DCOLOR ColourFromFloats(float r, float g, float b, float a) {
 
 // Reads one Mesh object's members and children, keeping the first fault with its line.
 class MeshReader {
-public:
+  public:
     explicit MeshReader(const XData* mesh) : m_pMesh(mesh) {}
 
     HRESULT Read(XMeshGeometry* out, std::string* error);
 
-private:
+  private:
     bool Fail(uint32_t line, const std::string& what) {
         if (m_message.empty()) {
             const std::string name = m_pMesh->Name().empty() ? "Mesh" : m_pMesh->Name();
@@ -41,20 +41,23 @@ private:
         return false;
     }
     bool Number(const XValue& v, const char* what, double* out) {
-        if (v.Kind() != XValueKind::Number) return Fail(v.Line() ? v.Line() : m_pMesh->Line(),
-                                                        std::string(what) + " is not a number");
+        if (v.Kind() != XValueKind::Number)
+            return Fail(v.Line() ? v.Line() : m_pMesh->Line(),
+                        std::string(what) + " is not a number");
         *out = v.AsDouble();
         return true;
     }
     bool Float(const XValue& v, const char* what, float* out) {
         double d = 0.0;
-        if (!Number(v, what, &d)) return false;
+        if (!Number(v, what, &d))
+            return false;
         *out = static_cast<float>(d);
         return true;
     }
     bool Dword(const XValue& v, const char* what, DWORD* out) {
         double d = 0.0;
-        if (!Number(v, what, &d)) return false;
+        if (!Number(v, what, &d))
+            return false;
         if (!(d >= 0.0 && d <= 4294967295.0) || d != std::floor(d))
             return Fail(v.Line(), std::string(what) + " is not a count or index");
         *out = static_cast<DWORD>(d);
@@ -62,12 +65,14 @@ private:
     }
     // Member `name` of a struct value, reported when missing.
     bool Member(const XValue& s, const char* name, XValue* out) {
-        if (!s.Has(name)) return Fail(s.Line(), std::string("no member '") + name + "'");
+        if (!s.Has(name))
+            return Fail(s.Line(), std::string("no member '") + name + "'");
         *out = s.Member(name);
         return true;
     }
     bool Array(const XValue& s, const char* name, XValue* out) {
-        if (!Member(s, name, out)) return false;
+        if (!Member(s, name, out))
+            return false;
         if (out->Kind() != XValueKind::Array)
             return Fail(out->Line(), std::string("'") + name + "' is not an array");
         return true;
@@ -90,14 +95,16 @@ private:
     std::string m_message;
 };
 
-bool MeshReader::Floats(const XValue& array, const char* const* names, int count,
-                        const char* what, std::vector<float>* out) {
+bool MeshReader::Floats(const XValue& array, const char* const* names, int count, const char* what,
+                        std::vector<float>* out) {
     const uint32_t n = array.Size();
     out->assign(static_cast<size_t>(n) * count, 0.0f);
-    if (n == 0) return true;
+    if (n == 0)
+        return true;
     const XTemplate* layout = array.At(0).Template();
     int32_t index[4] = {-1, -1, -1, -1};
-    for (int k = 0; k < count && layout; ++k) index[k] = layout->MemberIndex(names[k]);
+    for (int k = 0; k < count && layout; ++k)
+        index[k] = layout->MemberIndex(names[k]);
     for (uint32_t i = 0; i < n; ++i) {
         const XValue e = array.At(i);
         if (e.Template() != layout || !layout)
@@ -115,7 +122,8 @@ bool MeshReader::Floats(const XValue& array, const char* const* names, int count
 bool MeshReader::Vectors(const XValue& array, const char* what, std::vector<D3DXVECTOR3>* out) {
     static const char* const kNames[] = {"x", "y", "z"};
     std::vector<float> f;
-    if (!Floats(array, kNames, 3, what, &f)) return false;
+    if (!Floats(array, kNames, 3, what, &f))
+        return false;
     out->resize(array.Size());
     for (size_t i = 0; i < out->size(); ++i)
         (*out)[i] = D3DXVECTOR3(f[3 * i], f[3 * i + 1], f[3 * i + 2]);
@@ -127,23 +135,26 @@ bool MeshReader::Polygons(const XValue& array, const char* what, DWORD indexLimi
     const uint32_t n = array.Size();
     out->first.assign(1, 0);
     out->lines.clear();
-    if (n == 0) return true;
+    if (n == 0)
+        return true;
     const XTemplate* layout = array.At(0).Template();
     const int32_t cornersIndex = layout ? layout->MemberIndex("faceVertexIndices") : -1;
-    if (cornersIndex < 0) return Fail(array.Line(), std::string(what) + " are not MeshFaces");
+    if (cornersIndex < 0)
+        return Fail(array.Line(), std::string(what) + " are not MeshFaces");
     for (uint32_t p = 0; p < n; ++p) {
         const XValue face = array.At(p);
         const XValue corners = face.At(static_cast<uint32_t>(cornersIndex));
         if (face.Template() != layout || corners.Kind() != XValueKind::Array)
-            return Fail(face.Line(), std::string(what) + " " + std::to_string(p) +
-                                         " is not a MeshFace");
+            return Fail(face.Line(),
+                        std::string(what) + " " + std::to_string(p) + " is not a MeshFace");
         const uint32_t size = corners.Size();
         if (size < 3)
             return Fail(face.Line(), std::string(what) + " " + std::to_string(p) + " has " +
                                          std::to_string(size) + " corners; 3 or more needed");
         for (uint32_t c = 0; c < size; ++c) {
             DWORD index = 0;
-            if (!Dword(corners.At(c), what, &index)) return false;
+            if (!Dword(corners.At(c), what, &index))
+                return false;
             if (index >= indexLimit)
                 return Fail(face.Line(), std::string(what) + " " + std::to_string(p) +
                                              " names index " + std::to_string(index) + " of " +
@@ -159,8 +170,10 @@ bool MeshReader::Polygons(const XValue& array, const char* what, DWORD indexLimi
 bool MeshReader::Normals(const XData& object, const PolygonList& faces,
                          std::vector<D3DXVECTOR3>* normals, PolygonList* faceNormals) {
     XValue list, polygons;
-    if (!Array(object, "normals", &list) || !Array(object, "faceNormals", &polygons)) return false;
-    if (!Vectors(list, "normal", normals)) return false;
+    if (!Array(object, "normals", &list) || !Array(object, "faceNormals", &polygons))
+        return false;
+    if (!Vectors(list, "normal", normals))
+        return false;
     if (!Polygons(polygons, "face normal", static_cast<DWORD>(normals->size()), faceNormals))
         return false;
     if (faceNormals->Count() != faces.Count())
@@ -168,10 +181,10 @@ bool MeshReader::Normals(const XData& object, const PolygonList& faces,
                                        " faces for the mesh's " + std::to_string(faces.Count()));
     for (DWORD p = 0; p < faces.Count(); ++p)
         if (faceNormals->Size(p) != faces.Size(p))
-            return Fail(faceNormals->lines[p],
-                        "face normal " + std::to_string(p) + " has " +
-                            std::to_string(faceNormals->Size(p)) + " corners, its face " +
-                            std::to_string(faces.Size(p)));
+            return Fail(faceNormals->lines[p], "face normal " + std::to_string(p) + " has " +
+                                                   std::to_string(faceNormals->Size(p)) +
+                                                   " corners, its face " +
+                                                   std::to_string(faces.Size(p)));
     return true;
 }
 
@@ -179,14 +192,17 @@ bool MeshReader::TextureCoords(const XData& object, DWORD vertexCount,
                                std::vector<D3DXVECTOR2>* out) {
     static const char* const kNames[] = {"u", "v"};
     XValue list;
-    if (!Array(object, "textureCoords", &list)) return false;
+    if (!Array(object, "textureCoords", &list))
+        return false;
     if (list.Size() != vertexCount)
         return Fail(object.Line(), "MeshTextureCoords has " + std::to_string(list.Size()) +
                                        " pairs for " + std::to_string(vertexCount) + " vertices");
     std::vector<float> f;
-    if (!Floats(list, kNames, 2, "texture coordinate", &f)) return false;
+    if (!Floats(list, kNames, 2, "texture coordinate", &f))
+        return false;
     out->resize(vertexCount);
-    for (DWORD i = 0; i < vertexCount; ++i) (*out)[i] = D3DXVECTOR2(f[2 * i], f[2 * i + 1]);
+    for (DWORD i = 0; i < vertexCount; ++i)
+        (*out)[i] = D3DXVECTOR2(f[2 * i], f[2 * i + 1]);
     return true;
 }
 
@@ -195,15 +211,16 @@ bool MeshReader::Colour(const XValue& colour, int channels, const char* what, fl
     rgba[3] = 1.0f;
     for (int k = 0; k < channels; ++k) {
         XValue v;
-        if (!Member(colour, kNames[k], &v) || !Float(v, what, &rgba[k])) return false;
+        if (!Member(colour, kNames[k], &v) || !Float(v, what, &rgba[k]))
+            return false;
     }
     return true;
 }
 
-bool MeshReader::VertexColours(const XData& object, DWORD vertexCount,
-                               std::vector<D3DCOLOR>* out) {
+bool MeshReader::VertexColours(const XData& object, DWORD vertexCount, std::vector<D3DCOLOR>* out) {
     XValue list;
-    if (!Array(object, "vertexColors", &list)) return false;
+    if (!Array(object, "vertexColors", &list))
+        return false;
     out->assign(vertexCount, 0xFFFFFFFFu);
     for (uint32_t i = 0; i < list.Size(); ++i) {
         const XValue entry = list.At(i);
@@ -240,9 +257,11 @@ bool MeshReader::Material(const XData& object, D3DMATERIAL8* material, std::stri
     textureFile->clear();
     for (const XChild& child : object.Children()) {
         const XData* data = child.Data();
-        if (!data || data->TemplateName() != "TextureFilename") continue;
+        if (!data || data->TemplateName() != "TextureFilename")
+            continue;
         XValue name;
-        if (!Member(*data, "filename", &name)) return false;
+        if (!Member(*data, "filename", &name))
+            return false;
         if (name.Kind() != XValueKind::String)
             return Fail(name.Line(), "TextureFilename is not a string");
         *textureFile = name.AsString();
@@ -255,16 +274,19 @@ bool MeshReader::MaterialList(const XData& object, DWORD polygonCount, XMeshGeom
                               std::vector<DWORD>* polygonMaterials) {
     XValue countValue, indices;
     DWORD declared = 0;
-    if (!Member(object, "nMaterials", &countValue) ||
-        !Dword(countValue, "nMaterials", &declared) || !Array(object, "faceIndexes", &indices))
+    if (!Member(object, "nMaterials", &countValue) || !Dword(countValue, "nMaterials", &declared) ||
+        !Array(object, "faceIndexes", &indices))
         return false;
     for (const XChild& child : object.Children()) {
         const XData* data = child.Data();
-        if (!data || data->TemplateName() != "Material") continue;
-        if (out->materials.size() == declared) break;
+        if (!data || data->TemplateName() != "Material")
+            continue;
+        if (out->materials.size() == declared)
+            break;
         D3DMATERIAL8 material;
         std::string texture;
-        if (!Material(*data, &material, &texture)) return false;
+        if (!Material(*data, &material, &texture))
+            return false;
         out->materials.push_back(material);
         out->textureFiles.push_back(texture);
     }
@@ -276,11 +298,12 @@ bool MeshReader::MaterialList(const XData& object, DWORD polygonCount, XMeshGeom
     DWORD last = 0;
     for (DWORD p = 0; p < polygonCount; ++p) {
         if (p < n) {
-            if (!Dword(indices.At(p), "material index", &last)) return false;
+            if (!Dword(indices.At(p), "material index", &last))
+                return false;
             if (last >= declared)
-                return Fail(indices.At(p).Line(), "face " + std::to_string(p) +
-                                                      " names material " + std::to_string(last) +
-                                                      " of " + std::to_string(declared));
+                return Fail(indices.At(p).Line(), "face " + std::to_string(p) + " names material " +
+                                                      std::to_string(last) + " of " +
+                                                      std::to_string(declared));
         }
         (*polygonMaterials)[p] = last;
     }
@@ -289,7 +312,8 @@ bool MeshReader::MaterialList(const XData& object, DWORD polygonCount, XMeshGeom
 
 HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
     auto finish = [&](HRESULT hr) {
-        if (FAILED(hr) && error) *error = m_message;
+        if (FAILED(hr) && error)
+            *error = m_message;
         return hr;
     };
     *out = XMeshGeometry();
@@ -308,7 +332,8 @@ HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
         Fail(m_pMesh->Line(), "the mesh holds no vertex or no face");
         return finish(D3DXERR_LOADEDMESHHASNODATA);
     }
-    if (!Polygons(faceList, "face", vertexCount, &faces)) return finish(D3DXERR_INVALIDDATA);
+    if (!Polygons(faceList, "face", vertexCount, &faces))
+        return finish(D3DXERR_INVALIDDATA);
 
     std::vector<D3DXVECTOR3> normals;
     PolygonList faceNormals;
@@ -316,7 +341,8 @@ HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
     bool haveNormals = false, haveCoords = false, haveColours = false, haveMaterials = false;
     for (const XChild& child : m_pMesh->Children()) {
         const XData* data = child.Data();
-        if (!data) continue;
+        if (!data)
+            continue;
         const std::string& type = data->TemplateName();
         bool ok = true;
         if (type == "MeshNormals" && !haveNormals) {
@@ -332,18 +358,22 @@ HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
             ok = MaterialList(*data, faces.Count(), out, &polygonMaterials);
             haveMaterials = true;
         }
-        if (!ok) return finish(D3DXERR_INVALIDDATA);
+        if (!ok)
+            return finish(D3DXERR_INVALIDDATA);
     }
 
     // File vertices first; a vertex met again with a different normal is copied to the end.
     out->positions = positions;
     out->sourceVertex.resize(vertexCount);
-    for (DWORD v = 0; v < vertexCount; ++v) out->sourceVertex[v] = v;
+    for (DWORD v = 0; v < vertexCount; ++v)
+        out->sourceVertex[v] = v;
     std::vector<DWORD> nextCopy(vertexCount, kUnassigned);  // chain of copies of a vertex
     std::vector<bool> assigned(vertexCount, false);
-    if (haveNormals) out->normals.assign(vertexCount, D3DXVECTOR3());
+    if (haveNormals)
+        out->normals.assign(vertexCount, D3DXVECTOR3());
     auto vertexFor = [&](DWORD v, DWORD normalIndex) -> DWORD {
-        if (!haveNormals) return v;
+        if (!haveNormals)
+            return v;
         const D3DXVECTOR3& n = normals[normalIndex];
         if (!assigned[v]) {
             assigned[v] = true;
@@ -352,8 +382,10 @@ HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
         }
         DWORD at = v;
         for (;;) {
-            if (out->normals[at] == n) return at;
-            if (nextCopy[at] == kUnassigned) break;
+            if (out->normals[at] == n)
+                return at;
+            if (nextCopy[at] == kUnassigned)
+                break;
             at = nextCopy[at];
         }
         const DWORD copy = static_cast<DWORD>(out->positions.size());
@@ -395,7 +427,8 @@ HRESULT MeshReader::Read(XMeshGeometry* out, std::string* error) {
 }  // namespace
 
 HRESULT ReadXMeshGeometry(const XData* meshObject, XMeshGeometry* out, std::string* error) {
-    if (!meshObject || !out) return D3DERR_INVALIDCALL;
+    if (!meshObject || !out)
+        return D3DERR_INVALIDCALL;
     try {
         MeshReader reader(meshObject);
         return reader.Read(out, error);
@@ -405,12 +438,14 @@ HRESULT ReadXMeshGeometry(const XData* meshObject, XMeshGeometry* out, std::stri
 }
 
 HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDevice8* device,
-                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
-                            DWORD* numMaterials, ID3DXMesh** mesh, std::string* error) {
-    if (!meshObject || !mesh) return D3DERR_INVALIDCALL;
+                            ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* numMaterials,
+                            ID3DXMesh** mesh, std::string* error) {
+    if (!meshObject || !mesh)
+        return D3DERR_INVALIDCALL;
     XMeshGeometry g;
     HRESULT hr = ReadXMeshGeometry(meshObject, &g, error);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     const size_t vertexCount = g.positions.size();
     if (vertexCount > kMaxMesh16Vertices) {
         if (error)
@@ -421,14 +456,18 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
         return D3DXERR_INVALIDDATA;
     }
     DWORD fvf = D3DFVF_XYZ;
-    if (!g.normals.empty()) fvf |= D3DFVF_NORMAL;
-    if (!g.colours.empty()) fvf |= D3DFVF_DIFFUSE;
-    if (!g.texCoords.empty()) fvf |= D3DFVF_TEX1;
+    if (!g.normals.empty())
+        fvf |= D3DFVF_NORMAL;
+    if (!g.colours.empty())
+        fvf |= D3DFVF_DIFFUSE;
+    if (!g.texCoords.empty())
+        fvf |= D3DFVF_TEX1;
     const DWORD faceCount = static_cast<DWORD>(g.faceMaterials.size());
     ID3DXMesh* created = nullptr;
     hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexCount), options, fvf, device,
                            &created);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
 
     BYTE* vertices = nullptr;
     created->LockVertexBuffer(0, &vertices);
@@ -445,13 +484,15 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
             std::memcpy(at, &g.colours[v], 4);
             at += 4;
         }
-        if (!g.texCoords.empty()) std::memcpy(at, &g.texCoords[v], 8);
+        if (!g.texCoords.empty())
+            std::memcpy(at, &g.texCoords[v], 8);
     }
     created->UnlockVertexBuffer();
     BYTE* indexBytes = nullptr;
     created->LockIndexBuffer(0, &indexBytes);
     WORD* indices = reinterpret_cast<WORD*>(indexBytes);
-    for (size_t i = 0; i < g.indices.size(); ++i) indices[i] = static_cast<WORD>(g.indices[i]);
+    for (size_t i = 0; i < g.indices.size(); ++i)
+        indices[i] = static_cast<WORD>(g.indices[i]);
     created->UnlockIndexBuffer();
     DWORD* attributes = nullptr;
     created->LockAttributeBuffer(0, &attributes);
@@ -467,7 +508,8 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
         if (!g.materials.empty()) {
             size_t bytes = g.materials.size() * sizeof(D3DXMATERIAL);
             for (const std::string& t : g.textureFiles)
-                if (!t.empty()) bytes += t.size() + 1;
+                if (!t.empty())
+                    bytes += t.size() + 1;
             *materials = ID3DXBuffer::Create(bytes);
             BYTE* base = static_cast<BYTE*>((*materials)->GetBufferPointer());
             char* text = reinterpret_cast<char*>(base + g.materials.size() * sizeof(D3DXMATERIAL));
@@ -475,14 +517,16 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
                 D3DXMATERIAL* record = new (base + m * sizeof(D3DXMATERIAL)) D3DXMATERIAL();
                 record->MatD3D = g.materials[m];
                 const std::string& t = g.textureFiles[m];
-                if (t.empty()) continue;
+                if (t.empty())
+                    continue;
                 std::memcpy(text, t.c_str(), t.size() + 1);
                 record->pTextureFilename = text;
                 text += t.size() + 1;
             }
         }
     }
-    if (numMaterials) *numMaterials = static_cast<DWORD>(g.materials.size());
+    if (numMaterials)
+        *numMaterials = static_cast<DWORD>(g.materials.size());
     *mesh = created;
     return D3D_OK;
 }

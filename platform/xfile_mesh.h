@@ -18,15 +18,15 @@
 // vertices used with another normal (sourceVertex names the file vertex of every vertex).
 struct XMeshGeometry {
     std::vector<D3DXVECTOR3> positions;
-    std::vector<D3DXVECTOR3> normals;      // empty when the mesh has no MeshNormals
-    std::vector<D3DXVECTOR2> texCoords;    // empty when it has no MeshTextureCoords
-    std::vector<D3DCOLOR> colours;         // empty when it has no MeshVertexColors
-    std::vector<DWORD> sourceVertex;       // one per vertex
-    std::vector<DWORD> indices;            // 3 per triangle
-    std::vector<DWORD> faceMaterials;      // 1 per triangle (0 without a MeshMaterialList)
-    std::vector<DWORD> triangleSource;     // 1 per triangle: the polygon of the file it came from
-    std::vector<D3DMATERIAL8> materials;   // in MeshMaterialList order
-    std::vector<std::string> textureFiles; // one per material, "" when it names none
+    std::vector<D3DXVECTOR3> normals;       // empty when the mesh has no MeshNormals
+    std::vector<D3DXVECTOR2> texCoords;     // empty when it has no MeshTextureCoords
+    std::vector<D3DCOLOR> colours;          // empty when it has no MeshVertexColors
+    std::vector<DWORD> sourceVertex;        // one per vertex
+    std::vector<DWORD> indices;             // 3 per triangle
+    std::vector<DWORD> faceMaterials;       // 1 per triangle (0 without a MeshMaterialList)
+    std::vector<DWORD> triangleSource;      // 1 per triangle: the polygon of the file it came from
+    std::vector<D3DMATERIAL8> materials;    // in MeshMaterialList order
+    std::vector<std::string> textureFiles;  // one per material, "" when it names none
 };
 
 // Reads and checks a Mesh object. Bad data gives D3DXERR_INVALIDDATA and, in *error (when not
@@ -46,5 +46,5 @@ HRESULT ReadXMeshGeometry(const XData* meshObject, XMeshGeometry* out, std::stri
 // Besides the failures of ReadXMeshGeometry: more than kMaxMesh16Vertices vertices after
 // splitting is D3DXERR_INVALIDDATA with its message.
 HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDevice8* device,
-                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
-                            DWORD* numMaterials, ID3DXMesh** mesh, std::string* error = nullptr);
+                            ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* numMaterials,
+                            ID3DXMesh** mesh, std::string* error = nullptr);

@@ -57,7 +57,8 @@ HRESULT ZSortRender::Enqueue(IDirect3DVertexBuffer8* vertexBuffer,
                              D3DXMATRIX world, D3DXVECTOR3 sortPosition,
                              const D3DMATERIAL8* materials, IDirect3DTexture8* const* textures,
                              DWORD rangeCount) {
-    if (m_dwCount >= kZSortCapacity) return S_OK;
+    if (m_dwCount >= kZSortCapacity)
+        return S_OK;
     QueueEntry& e = m_entries[m_dwCount++];
     e.m_pVertexBuffer = vertexBuffer;
     e.m_pIndexBuffer = indexBuffer;
@@ -71,7 +72,8 @@ HRESULT ZSortRender::Enqueue(IDirect3DVertexBuffer8* vertexBuffer,
 }
 
 HRESULT ZSortRender::Sort(float x, float y, float z) {
-    if (m_dwCount < 2) return S_OK;
+    if (m_dwCount < 2)
+        return S_OK;
     const D3DXVECTOR3 d(x, y, z);
     std::sort(m_entries, m_entries + m_dwCount, [&d](const QueueEntry& a, const QueueEntry& b) {
         return SortKey(a, d) < SortKey(b, d);
@@ -80,9 +82,9 @@ HRESULT ZSortRender::Sort(float x, float y, float z) {
 }
 
 HRESULT ZSortRender::Render(IDirect3DDevice8* device, const D3DXMATRIX& view,
-                            const D3DXMATRIX& projection, const D3DXVECTOR4& light,
-                            float fogEnd) {
-    if (m_dwCount == 0) return S_OK;
+                            const D3DXMATRIX& projection, const D3DXVECTOR4& light, float fogEnd) {
+    if (m_dwCount == 0)
+        return S_OK;
     const D3DXVECTOR4 shaderConstants(0.0f, 0.5f, 1.0f, -1.0f);
     const D3DXVECTOR4 fog(-1.0f / fogEnd, fogEnd / fogEnd, 0.0f, 0.0f);
     for (DWORD i = 0; i < m_dwCount; ++i) {
@@ -110,7 +112,8 @@ HRESULT ZSortRender::Render(IDirect3DDevice8* device, const D3DXMATRIX& view,
             const D3DXATTRIBUTERANGE& range = e.m_pRanges[r];
             // Materials and textures are per material id, which is the range's attribute id
             // (not its position in the table, which differs once a material has no faces).
-            if (e.m_pMaterials) device->SetMaterial(&e.m_pMaterials[range.AttribId]);
+            if (e.m_pMaterials)
+                device->SetMaterial(&e.m_pMaterials[range.AttribId]);
             device->SetTexture(0, m_pToonRamp);
             device->SetTexture(1, e.m_ppTextures ? e.m_ppTextures[range.AttribId] : nullptr);
             device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, range.VertexStart, range.VertexCount,
@@ -123,19 +126,22 @@ HRESULT ZSortRender::Render(IDirect3DDevice8* device, const D3DXMATRIX& view,
 }
 
 HRESULT ZSortRender::Clear() {
-    for (QueueEntry& e : m_entries) e = QueueEntry();
+    for (QueueEntry& e : m_entries)
+        e = QueueEntry();
     m_dwCount = 0;
     return S_OK;
 }
 
 HRESULT ZSortRender::ReleaseDeviceObjects(IDirect3DDevice8* device) {
-    if (m_dwShader != kNoVertexShader && device) device->DeleteVertexShader(m_dwShader);
+    if (m_dwShader != kNoVertexShader && device)
+        device->DeleteVertexShader(m_dwShader);
     m_dwShader = kNoVertexShader;
     return S_OK;
 }
 
 HRESULT ZSortRender::DestroyObjects() {
-    if (m_pToonRamp) m_pToonRamp->Release();
+    if (m_pToonRamp)
+        m_pToonRamp->Release();
     m_pToonRamp = nullptr;
     return S_OK;
 }

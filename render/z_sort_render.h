@@ -19,7 +19,7 @@ struct QueueEntry {
     IDirect3DVertexBuffer8* m_pVertexBuffer = nullptr;  // 44-byte "Toon.vsh" vertices
     IDirect3DIndexBuffer8* m_pIndexBuffer = nullptr;    // 16-bit triangle list
     const D3DXATTRIBUTERANGE* m_pRanges = nullptr;
-    const D3DMATERIAL8* m_pMaterials = nullptr;      // indexed by attribute id; may be null
+    const D3DMATERIAL8* m_pMaterials = nullptr;        // indexed by attribute id; may be null
     IDirect3DTexture8* const* m_ppTextures = nullptr;  // indexed by attribute id; may be null
     DWORD m_dwRangeCount = 0;
     D3DXMATRIX m_matWorld;
@@ -27,7 +27,7 @@ struct QueueEntry {
 };
 
 class ZSortRender {
-public:
+  public:
     ZSortRender() = default;
     ZSortRender(const ZSortRender&) = delete;
     ZSortRender& operator=(const ZSortRender&) = delete;
@@ -59,7 +59,7 @@ public:
     IDirect3DTexture8* ToonRamp() const { return m_pToonRamp; }
     DWORD ShaderHandle() const { return m_dwShader; }
 
-private:
+  private:
     DWORD m_dwCount = 0;
     QueueEntry m_entries[kZSortCapacity];
     IDirect3DTexture8* m_pToonRamp = nullptr;

@@ -32,7 +32,8 @@ HRESULT BackGrounds::InitDeviceObjects(IDirect3DDevice8* device) {
     BackGroundObject** sets[3] = {&m_pPillar01BGO, &m_pPillar02BGO, &m_pPillar03BGO};
     const int32_t flags[3] = {m_bPillar01, m_bPillar02, m_bPillar03};
     for (int k = 0; k < 3; ++k) {
-        if (flags[k] == 0) continue;
+        if (flags[k] == 0)
+            continue;
         delete *sets[k];
         *sets[k] = new (std::nothrow) BackGroundObject();
         if (!*sets[k]) {
@@ -40,8 +41,8 @@ HRESULT BackGrounds::InitDeviceObjects(IDirect3DDevice8* device) {
             return E_FAIL;
         }
         g_traceLog.Append(kPillarSets[k].loadLine);
-        const HRESULT hr = (*sets[k])->InitDeviceObjects(device, kPillarSets[k].model,
-                                                         kPillarSets[k].placements);
+        const HRESULT hr =
+            (*sets[k])->InitDeviceObjects(device, kPillarSets[k].model, kPillarSets[k].placements);
         if (FAILED(hr)) {
             g_traceLog.Append("\t\tFailed\n");
             return hr;
@@ -55,15 +56,16 @@ HRESULT BackGrounds::Render(IDirect3DDevice8* device, const D3DXMATRIX& cameraWo
     BackGroundObject* sets[3] = {m_pPillar01BGO, m_pPillar02BGO, m_pPillar03BGO};
     const int32_t flags[3] = {m_bPillar01, m_bPillar02, m_bPillar03};
     for (int k = 0; k < 3; ++k)
-        if (flags[k] != 0 && sets[k]) sets[k]->Render(device, cameraWorld, frustum, ignored,
-                                                      renderer);
+        if (flags[k] != 0 && sets[k])
+            sets[k]->Render(device, cameraWorld, frustum, ignored, renderer);
     return S_OK;
 }
 
 HRESULT BackGrounds::DeleteDeviceObjects() {
     BackGroundObject** sets[3] = {&m_pPillar01BGO, &m_pPillar02BGO, &m_pPillar03BGO};
     for (BackGroundObject** set : sets) {
-        if (*set) (*set)->DeleteDeviceObjects();
+        if (*set)
+            (*set)->DeleteDeviceObjects();
         delete *set;
         *set = nullptr;
     }

@@ -11,7 +11,7 @@
 #include "world/background_object.h"
 
 class BackGrounds {
-public:
+  public:
     BackGrounds() = default;
     ~BackGrounds() { DeleteDeviceObjects(); }
     BackGrounds(const BackGrounds&) = delete;

@@ -23,9 +23,11 @@ HRESULT BackGroundObject::InitDeviceObjects(IDirect3DDevice8* device, const char
     }
 
     ResourceBytes bytes;
-    if (FAILED(ReadMiscResource(bpsName, "\t\tFineResource...\n", &bytes))) return E_FAIL;
+    if (FAILED(ReadMiscResource(bpsName, "\t\tFineResource...\n", &bytes)))
+        return E_FAIL;
     std::vector<D3DXMATRIX> matrices;
-    if (FAILED(ReadMatrixList(bytes, bpsName, &matrices))) return E_FAIL;
+    if (FAILED(ReadMatrixList(bytes, bpsName, &matrices)))
+        return E_FAIL;
     m_nCount = static_cast<int32_t>(matrices.size());
     m_pBackGroundObj = new (std::nothrow) ModelInstance[matrices.size()];
     if (!m_pBackGroundObj) {
@@ -48,7 +50,8 @@ HRESULT BackGroundObject::Render(IDirect3DDevice8* device, const D3DXMATRIX& cam
 }
 
 HRESULT BackGroundObject::DeleteDeviceObjects() {
-    if (m_pBackGroundMdl) m_pBackGroundMdl->Release();
+    if (m_pBackGroundMdl)
+        m_pBackGroundMdl->Release();
     delete m_pBackGroundMdl;
     delete[] m_pBackGroundObj;
     m_pBackGroundMdl = nullptr;

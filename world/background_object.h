@@ -12,7 +12,7 @@
 #include "world/model_instance.h"
 
 class BackGroundObject {
-public:
+  public:
     BackGroundObject() = default;
     ~BackGroundObject() { DeleteDeviceObjects(); }
     BackGroundObject(const BackGroundObject&) = delete;

@@ -31,28 +31,33 @@ HRESULT DammyMesh::Load(IDirect3DDevice8* device, const XData& meshObject, std::
         g_traceLog.Append("\t\t\tFailed\n");
         m_pMesh = nullptr;
     }
-    if (loaded) loaded->Release();
-    if (adjacency) adjacency->Release();
-    if (materials) materials->Release();
+    if (loaded)
+        loaded->Release();
+    if (adjacency)
+        adjacency->Release();
+    if (materials)
+        materials->Release();
     return hr;
 }
 
 void DammyMesh::Release() {
-    if (m_pMesh) m_pMesh->Release();
+    if (m_pMesh)
+        m_pMesh->Release();
     m_pMesh = nullptr;
 }
 
 int DammyMesh::HitSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, D3DXVECTOR3* normal,
                           const D3DXMATRIX& world) const {
-    if (!m_pMesh || !normal) return 0;
+    if (!m_pMesh || !normal)
+        return 0;
     BYTE* vertices = nullptr;
     BYTE* indices = nullptr;
     m_pMesh->LockIndexBuffer(D3DLOCK_READONLY, &indices);
     m_pMesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices);
-    const int hit = HitSegmentTriangles(vertices, m_pMesh->GetNumBytesPerVertex(),
-                                        m_pMesh->GetNumVertices(),
-                                        reinterpret_cast<const unsigned short*>(indices),
-                                        m_pMesh->GetNumFaces(), world, p0, p1, normal);
+    const int hit =
+        HitSegmentTriangles(vertices, m_pMesh->GetNumBytesPerVertex(), m_pMesh->GetNumVertices(),
+                            reinterpret_cast<const unsigned short*>(indices),
+                            m_pMesh->GetNumFaces(), world, p0, p1, normal);
     m_pMesh->UnlockVertexBuffer();
     m_pMesh->UnlockIndexBuffer();
     return hit;

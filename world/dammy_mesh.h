@@ -10,7 +10,7 @@
 #include "platform/xfile_document.h"
 
 class DammyMesh {
-public:
+  public:
     DammyMesh() = default;
     ~DammyMesh() { Release(); }
     DammyMesh(const DammyMesh&) = delete;

@@ -12,7 +12,7 @@
 
 namespace {
 constexpr UINT kStaticVertexBytes = 44;
-constexpr UINT kDiffuseOffset = 24;    // bytes into the static vertex
+constexpr UINT kDiffuseOffset = 24;  // bytes into the static vertex
 constexpr UINT kTexture0Offset = 28;
 constexpr UINT kTexture1Offset = 36;
 constexpr D3DCOLOR kOpaqueRed = 0xFFFF0000u;
@@ -20,7 +20,8 @@ constexpr D3DCOLOR kOpaqueWhite = 0xFFFFFFFFu;
 
 template <typename T>
 void ReleaseAndNull(T** object) {
-    if (*object) (*object)->Release();
+    if (*object)
+        (*object)->Release();
     *object = nullptr;
 }
 
@@ -33,14 +34,15 @@ std::string StepFailure(const char* mesh, const char* step, HRESULT hr) {
 
 int FadeLevelForDistance(float distance) {
     float r = distance / kFadeDistance;
-    if (r > 1.0f) r = 1.0f;
-    if (r < 0.5f) return kFadeLevels - 1;
+    if (r > 1.0f)
+        r = 1.0f;
+    if (r < 0.5f)
+        return kFadeLevels - 1;
     const int level = static_cast<int>((1.0f - (2.0f * r - 1.0f)) * 10.0f);
     return level > kFadeLevels - 1 ? kFadeLevels - 1 : level;
 }
 
-HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
-                          std::string* error) {
+HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject, std::string* error) {
     Release();
     std::snprintf(m_szName, sizeof m_szName, "%s", meshObject.Name().c_str());
     ID3DXMesh* mesh = nullptr;
@@ -57,14 +59,16 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
     };
     auto fail = [&](HRESULT result, const char* step) {
         g_traceLog.Append("\t\t\tFailed\n");
-        if (error && error->empty()) *error = StepFailure(m_szName, step, result);
+        if (error && error->empty())
+            *error = StepFailure(m_szName, step, result);
         return finish(result);
     };
 
     g_traceLog.Append("\t\t\tD3DXLoadMeshFromXof...\n");
     hr = D3DXLoadMeshFromXof(&meshObject, D3DXMESH_SYSTEMMEM, device, &adjacency, &materials,
                              &m_dwRangeCount, &mesh, error);
-    if (FAILED(hr)) return fail(hr, "D3DXLoadMeshFromXof");
+    if (FAILED(hr))
+        return fail(hr, "D3DXLoadMeshFromXof");
 
     const DWORD materialCount = m_dwRangeCount;
     if (materialCount > 0) {
@@ -88,7 +92,8 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
     g_traceLog.Append("\t\t\tpTempMesh1->Optimize...\n");
     ID3DXMesh* optimized = nullptr;
     hr = mesh->Optimize(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, nullptr, nullptr, &optimized);
-    if (FAILED(hr)) return fail(hr, "Optimize");
+    if (FAILED(hr))
+        return fail(hr, "Optimize");
     mesh->Release();
     mesh = optimized;
     mesh->GetAttributeTable(nullptr, &m_dwRangeCount);
@@ -98,7 +103,8 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
     g_traceLog.Append("\t\t\tpTempMesh1->CloneMeshFVF...\n");
     ID3DXMesh* clone = nullptr;
     hr = mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kStaticVertexFvf, device, &clone);
-    if (FAILED(hr)) return fail(hr, "CloneMeshFVF");
+    if (FAILED(hr))
+        return fail(hr, "CloneMeshFVF");
     mesh->Release();
     mesh = clone;
     D3DXComputeNormals(mesh, nullptr);
@@ -106,19 +112,23 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
     g_traceLog.Append("\t\t\tCreateVertex,IndexBuffer...\n");
     m_dwVertexCount = mesh->GetNumVertices();
     const DWORD faceCount = mesh->GetNumFaces();
-    if (!device) return fail(D3DERR_INVALIDCALL, "CreateVertexBuffer (no device)");
+    if (!device)
+        return fail(D3DERR_INVALIDCALL, "CreateVertexBuffer (no device)");
     hr = device->CreateVertexBuffer(m_dwVertexCount * kStaticVertexBytes, 0, kStaticVertexFvf,
                                     D3DPOOL_MANAGED, &m_pVertexBuffer);
-    if (FAILED(hr)) return fail(hr, "CreateVertexBuffer");
+    if (FAILED(hr))
+        return fail(hr, "CreateVertexBuffer");
     hr = device->CreateIndexBuffer(faceCount * 6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED,
                                    &m_pIndexBuffer);
-    if (FAILED(hr)) return fail(hr, "CreateIndexBuffer");
+    if (FAILED(hr))
+        return fail(hr, "CreateIndexBuffer");
 
     BYTE* source = nullptr;
     BYTE* target = nullptr;
     mesh->LockVertexBuffer(D3DLOCK_READONLY, &source);
     hr = m_pVertexBuffer->Lock(0, 0, &target, 0);
-    if (FAILED(hr)) return fail(hr, "vertex buffer Lock");
+    if (FAILED(hr))
+        return fail(hr, "vertex buffer Lock");
     for (DWORD v = 0; v < m_dwVertexCount; ++v) {
         const BYTE* from = source + static_cast<size_t>(v) * kStaticVertexBytes;
         BYTE* to = target + static_cast<size_t>(v) * kStaticVertexBytes;
@@ -126,7 +136,8 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
         // Opaque pure red in the art stands for white; every other colour is kept.
         D3DCOLOR colour = 0;
         std::memcpy(&colour, from + kDiffuseOffset, sizeof colour);
-        if (colour == kOpaqueRed) std::memcpy(to + kDiffuseOffset, &kOpaqueWhite, 4);
+        if (colour == kOpaqueRed)
+            std::memcpy(to + kDiffuseOffset, &kOpaqueWhite, 4);
         std::memcpy(to + kTexture1Offset, from + kTexture0Offset, 8);
     }
     m_pVertexBuffer->Unlock();
@@ -134,13 +145,15 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
 
     mesh->LockIndexBuffer(D3DLOCK_READONLY, &source);
     hr = m_pIndexBuffer->Lock(0, 0, &target, 0);
-    if (FAILED(hr)) return fail(hr, "index buffer Lock");
+    if (FAILED(hr))
+        return fail(hr, "index buffer Lock");
     std::memcpy(target, source, static_cast<size_t>(faceCount) * 6);
     m_pIndexBuffer->Unlock();
     mesh->UnlockIndexBuffer();
 
     hr = m_pVertexBuffer->Lock(0, 0, &source, D3DLOCK_READONLY);
-    if (FAILED(hr)) return fail(hr, "vertex buffer Lock");
+    if (FAILED(hr))
+        return fail(hr, "vertex buffer Lock");
     g_traceLog.Append("\t\t\tD3DXComputeBoundingBox...\n");
     D3DXVECTOR3 low, high;
     hr = D3DXComputeBoundingBox(source, m_dwVertexCount, kStaticVertexFvf, &low, &high);
@@ -155,14 +168,17 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject,
     hr = D3DXComputeBoundingSphere(source, m_dwVertexCount, kStaticVertexFvf, &m_vLocalCentre,
                                    &m_fLocalRadius);
     m_pVertexBuffer->Unlock();
-    if (FAILED(hr)) return fail(hr, "D3DXComputeBoundingSphere");
+    if (FAILED(hr))
+        return fail(hr, "D3DXComputeBoundingSphere");
     return finish(S_OK);
 }
 
 void DisplayMesh::Release() {
-    for (IDirect3DTexture8* texture : m_textures) g_textureCache.Unacquire(texture);
+    for (IDirect3DTexture8* texture : m_textures)
+        g_textureCache.Unacquire(texture);
     m_textures.clear();
-    for (std::vector<D3DMATERIAL8>& copies : m_fadeMaterials) copies.clear();
+    for (std::vector<D3DMATERIAL8>& copies : m_fadeMaterials)
+        copies.clear();
     m_attributeTable.clear();
     m_dwRangeCount = 0;
     ReleaseAndNull(&m_pVertexBuffer);
@@ -186,7 +202,8 @@ HRESULT DisplayMesh::Render(const D3DXMATRIX& world, const D3DXMATRIX& cameraWor
     const D3DXVECTOR3 eye(cameraWorld._41, cameraWorld._42, cameraWorld._43);
     const D3DXVECTOR3 offset = m_vWorldCentre - eye;
     const int level = FadeLevelForDistance(D3DXVec3Length(&offset));
-    if (!renderer || !m_pVertexBuffer || !IsVisible(frustum)) return S_OK;
+    if (!renderer || !m_pVertexBuffer || !IsVisible(frustum))
+        return S_OK;
     const std::vector<D3DMATERIAL8>& materials = m_fadeMaterials[level];
     renderer->Enqueue(m_pVertexBuffer, m_pIndexBuffer, m_attributeTable.data(), world,
                       m_vWorldCentre, materials.empty() ? nullptr : materials.data(),

@@ -23,7 +23,7 @@ constexpr float kFadeDistance = 5000.0f;  // world units where a mesh reaches it
 int FadeLevelForDistance(float distance);
 
 class DisplayMesh {
-public:
+  public:
     DisplayMesh() = default;
     ~DisplayMesh() { Release(); }
     DisplayMesh(const DisplayMesh&) = delete;

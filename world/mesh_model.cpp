@@ -43,7 +43,8 @@ HRESULT MeshModel::LoadXFile(IDirect3DDevice8* device, const char* name) {
     m_dwMeshDisplayNum = 0;
     m_dwMeshDammyNum = 0;
     for (const XData* object : document.Objects())
-        if (FAILED(Walk(device, *object, false))) return E_FAIL;
+        if (FAILED(Walk(device, *object, false)))
+            return E_FAIL;
     if (m_dwMeshDisplayNum != m_dwMeshDammyNum) {
         g_traceLog.Append("\t\t\tm_dwMeshDisplayNum != m_dwMeshDammyNum\n");
         m_strLastError = std::string(name) + ": " + std::to_string(m_dwMeshDisplayNum) +
@@ -64,7 +65,8 @@ HRESULT MeshModel::LoadXFile(IDirect3DDevice8* device, const char* name) {
     m_dwDisplayCursor = 0;
     m_dwDammyCursor = 0;
     for (const XData* object : document.Objects())
-        if (FAILED(Walk(device, *object, true))) return E_FAIL;
+        if (FAILED(Walk(device, *object, true)))
+            return E_FAIL;
     return S_OK;
 }
 
@@ -91,19 +93,21 @@ HRESULT MeshModel::Walk(IDirect3DDevice8* device, const XData& object, bool load
         else if (dammy && m_dwDammyCursor < m_dwMeshDammyNum)
             hr = m_pMeshDammy[m_dwDammyCursor].Load(device, object, &error);
         ++(display ? m_dwDisplayCursor : m_dwDammyCursor);
-        if (FAILED(hr)) m_strLastError = std::string(m_szName) + ": " + error;
+        if (FAILED(hr))
+            m_strLastError = std::string(m_szName) + ": " + error;
         return hr;
     }
     if (type == "Frame") {
         for (const XChild& child : object.Children()) {
             if (!child.object) {
                 m_strLastError = std::string(m_szName) + ": frame " + Where(object) +
-                                 " holds a data reference (line " +
-                                 std::to_string(child.line) + "); only data objects may";
+                                 " holds a data reference (line " + std::to_string(child.line) +
+                                 "); only data objects may";
                 return E_FAIL;
             }
             const HRESULT hr = Walk(device, *child.object, loading);
-            if (FAILED(hr)) return hr;
+            if (FAILED(hr))
+                return hr;
         }
     }
     return S_OK;
@@ -122,20 +126,23 @@ HRESULT MeshModel::Release() {
 }
 
 HRESULT MeshModel::UpdateWorldBounds(const D3DXMATRIX& world) {
-    for (DWORD i = 0; i < m_dwMeshDisplayNum; ++i) m_pMeshDisplay[i].UpdateWorldBounds(world);
+    for (DWORD i = 0; i < m_dwMeshDisplayNum; ++i)
+        m_pMeshDisplay[i].UpdateWorldBounds(world);
     return S_OK;
 }
 
 int MeshModel::IsVisible(const ViewFrustum& frustum) const {
     for (DWORD i = 0; i < m_dwMeshDisplayNum; ++i)
-        if (m_pMeshDisplay[i].IsVisible(frustum)) return 1;
+        if (m_pMeshDisplay[i].IsVisible(frustum))
+            return 1;
     return 0;
 }
 
 int MeshModel::HitSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, D3DXVECTOR3* normal,
                           const ModelInstance& instance) const {
     for (DWORD i = 0; i < m_dwMeshDammyNum; ++i)
-        if (m_pMeshDammy[i].HitSegment(p0, p1, normal, instance.m_matWorld)) return 1;
+        if (m_pMeshDammy[i].HitSegment(p0, p1, normal, instance.m_matWorld))
+            return 1;
     return 0;
 }
 
@@ -145,7 +152,8 @@ HRESULT MeshModel::Render(IDirect3DDevice8* /*device*/, const ModelInstance& ins
     for (DWORD i = 0; i < m_dwMeshDisplayNum; ++i) {
         const HRESULT hr =
             m_pMeshDisplay[i].Render(instance.m_matWorld, cameraWorld, frustum, renderer);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
     }
     return S_OK;
 }

@@ -16,7 +16,7 @@ class ModelInstance;
 class ZSortRender;
 
 class MeshModel {
-public:
+  public:
     MeshModel() = default;
     ~MeshModel() { Release(); }
     MeshModel(const MeshModel&) = delete;
@@ -49,12 +49,12 @@ public:
     char m_szName[512] = {};
     DisplayMesh* m_pMeshDisplay = nullptr;  // file order
     DWORD m_dwMeshDisplayNum = 0;
-    DWORD m_dwDisplayCursor = 0;  // fill position of the loading pass
+    DWORD m_dwDisplayCursor = 0;        // fill position of the loading pass
     DammyMesh* m_pMeshDammy = nullptr;  // file order
     DWORD m_dwMeshDammyNum = 0;
     DWORD m_dwDammyCursor = 0;
 
-private:
+  private:
     HRESULT Walk(IDirect3DDevice8* device, const XData& object, bool loading);
 
     std::string m_strLastError;

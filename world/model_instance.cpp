@@ -29,7 +29,8 @@ HRESULT ModelInstance::FaceToward(const D3DXVECTOR3& target) {
     D3DXVec3Cross(&right, &up, &forward);
     D3DXVec3Normalize(&right, &right);
     // No direction to face (a zero or vertical forward): zero rows would collapse the model.
-    if (right == D3DXVECTOR3()) return S_OK;
+    if (right == D3DXVECTOR3())
+        return S_OK;
     D3DXVec3Cross(&newUp, &forward, &right);
     D3DXVec3Normalize(&newUp, &newUp);
     m_matWorld._11 = right.x;
@@ -46,15 +47,16 @@ HRESULT ModelInstance::FaceToward(const D3DXVECTOR3& target) {
 }
 
 HRESULT ModelInstance::Render(IDirect3DDevice8* device, const D3DXMATRIX& cameraWorld,
-                              const ViewFrustum& frustum, int32_t ignored,
-                              ZSortRender* renderer) {
-    if (!m_pModel) return E_FAIL;
+                              const ViewFrustum& frustum, int32_t ignored, ZSortRender* renderer) {
+    if (!m_pModel)
+        return E_FAIL;
     m_pModel->UpdateWorldBounds(m_matWorld);
     return m_pModel->Render(device, *this, cameraWorld, frustum, ignored, renderer);
 }
 
 HRESULT ModelInstance::IsVisible(const ViewFrustum& frustum) {
-    if (!m_pModel) return E_FAIL;
+    if (!m_pModel)
+        return E_FAIL;
     m_pModel->UpdateWorldBounds(m_matWorld);
     return m_pModel->IsVisible(frustum);
 }

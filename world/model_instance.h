@@ -12,7 +12,7 @@ class MeshModel;
 class ZSortRender;
 
 class ModelInstance {
-public:
+  public:
     // Stores the model pointer (replacing any earlier one). Always 0.
     HRESULT SetModel(MeshModel* model);
     // Writes the translation row of the world matrix. Always 0.

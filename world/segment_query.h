@@ -19,6 +19,5 @@ bool IntersectTriangle(const D3DXVECTOR3& origin, const D3DXVECTOR3& dir, const 
 // cross(normalise(q - p), normalise(r - p)) carried by the upper 3x3 of world (not renormalised)
 // and returns 1; else returns 0. Indices at or beyond vertexCount end the walk with 0.
 int HitSegmentTriangles(const unsigned char* vertices, unsigned stride, unsigned vertexCount,
-                        const unsigned short* indices, unsigned faceCount,
-                        const D3DXMATRIX& world, const D3DXVECTOR3& p0, const D3DXVECTOR3& p1,
-                        D3DXVECTOR3* normal);
+                        const unsigned short* indices, unsigned faceCount, const D3DXMATRIX& world,
+                        const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, D3DXVECTOR3* normal);

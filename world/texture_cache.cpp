@@ -8,7 +8,8 @@
 TextureCache g_textureCache;
 
 IDirect3DTexture8* TextureCache::Acquire(IDirect3DDevice8* device, const char* name) {
-    if (!name) return nullptr;
+    if (!name)
+        return nullptr;
     for (Entry* e = m_pHead; e; e = e->next)
         if (e->name == name) {
             ++e->count;
@@ -39,10 +40,12 @@ IDirect3DTexture8* TextureCache::Acquire(IDirect3DDevice8* device, const char* n
 }
 
 void TextureCache::Unacquire(IDirect3DTexture8* texture) {
-    if (!texture) return;
+    if (!texture)
+        return;
     for (Entry** link = &m_pHead; *link; link = &(*link)->next) {
         Entry* e = *link;
-        if (e->texture != texture) continue;
+        if (e->texture != texture)
+            continue;
         if (--e->count == 0) {
             e->texture->Release();
             *link = e->next;
@@ -54,12 +57,14 @@ void TextureCache::Unacquire(IDirect3DTexture8* texture) {
 
 unsigned TextureCache::EntryCount() const {
     unsigned n = 0;
-    for (const Entry* e = m_pHead; e; e = e->next) ++n;
+    for (const Entry* e = m_pHead; e; e = e->next)
+        ++n;
     return n;
 }
 
 unsigned TextureCache::ReferenceCount(const IDirect3DTexture8* texture) const {
     for (const Entry* e = m_pHead; e; e = e->next)
-        if (e->texture == texture) return e->count;
+        if (e->texture == texture)
+            return e->count;
     return 0;
 }

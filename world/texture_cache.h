@@ -10,7 +10,7 @@
 #include "platform/d3d8.h"
 
 class TextureCache {
-public:
+  public:
     constexpr TextureCache() = default;
     TextureCache(const TextureCache&) = delete;
     TextureCache& operator=(const TextureCache&) = delete;
@@ -27,7 +27,7 @@ public:
     unsigned EntryCount() const;
     unsigned ReferenceCount(const IDirect3DTexture8* texture) const;
 
-private:
+  private:
     struct Entry {
         IDirect3DTexture8* texture = nullptr;
         std::string name;

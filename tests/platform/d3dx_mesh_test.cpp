@@ -16,7 +16,8 @@
 namespace {
 struct MeshDeleter {
     void operator()(ID3DXMesh* mesh) const {
-        if (mesh) mesh->Release();
+        if (mesh)
+            mesh->Release();
     }
 };
 using MeshPtr = std::unique_ptr<ID3DXMesh, MeshDeleter>;
@@ -86,17 +87,17 @@ MeshPtr MakeMesh(const std::vector<D3DXVECTOR3>& positions, const std::vector<WO
 }
 
 class XMeshTest : public XFileTest {
-protected:
+  protected:
     // Parses "xof" + body and loads its first top-level object as a mesh.
     HRESULT Load(const std::string& body, MeshPtr* mesh, ID3DXBuffer** materials = nullptr,
                  DWORD* materialCount = nullptr, std::string* error = nullptr,
                  ID3DXBuffer** adjacency = nullptr) {
         EXPECT_EQ(ParseBody(body, &m_document), S_OK) << m_document.Error().Text();
-        if (m_document.Objects().empty()) return E_FAIL;
+        if (m_document.Objects().empty())
+            return E_FAIL;
         ID3DXMesh* raw = nullptr;
-        const HRESULT hr = D3DXLoadMeshFromXof(m_document.Objects()[0], D3DXMESH_SYSTEMMEM,
-                                               nullptr, adjacency, materials, materialCount,
-                                               &raw, error);
+        const HRESULT hr = D3DXLoadMeshFromXof(m_document.Objects()[0], D3DXMESH_SYSTEMMEM, nullptr,
+                                               adjacency, materials, materialCount, &raw, error);
         mesh->reset(raw);
         return hr;
     }
@@ -199,8 +200,8 @@ TEST_F(XMeshTest, BadDataIsRefusedWithTheMeshNameAndTheLine) {
         const char* mentions;
     };
     const Case cases[] = {
-        {"face index beyond the vertices",
-         "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1;\n3;0,1,3;;\n}", "m (line 5)"},
+        {"face index beyond the vertices", "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1;\n3;0,1,3;;\n}",
+         "m (line 5)"},
         {"a face of two corners", "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1;\n2;0,1;;\n}",
          "m (line 5)"},
         {"normals for fewer faces",
@@ -220,10 +221,12 @@ TEST_F(XMeshTest, BadDataIsRefusedWithTheMeshNameAndTheLine) {
          "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }\n}",
          "m (line 5)"},
         {"coordinates for fewer vertices",
-         "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1; 3;0,1,2;;\nMeshTextureCoords { 2; 0;0;, 1;1;; }\n}",
+         "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1; 3;0,1,2;;\nMeshTextureCoords { 2; 0;0;, 1;1;; "
+         "}\n}",
          "m (line 5)"},
         {"a colour for a missing vertex",
-         "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1; 3;0,1,2;;\nMeshVertexColors { 1;\n7;1;1;1;1;;;\n}\n}",
+         "Mesh m {\n3; 0;0;0;, 0;1;0;, 1;0;0;;\n1; 3;0,1,2;;\nMeshVertexColors { "
+         "1;\n7;1;1;1;1;;;\n}\n}",
          "m (line 6)"},
     };
     for (const Case& c : cases) {
@@ -244,7 +247,8 @@ TEST_F(XMeshTest, AMeshWithoutFacesHoldsNoData) {
 
 TEST_F(XMeshTest, MoreVerticesThanSixteenBitIndicesReachAreAnError) {
     std::string body = "Mesh huge {\n65536;\n";
-    for (int i = 0; i < 65536; ++i) body += i + 1 < 65536 ? "0;0;0;,\n" : "0;0;0;;\n";
+    for (int i = 0; i < 65536; ++i)
+        body += i + 1 < 65536 ? "0;0;0;,\n" : "0;0;0;;\n";
     body += "1; 3;0,1,65535;;\n}";
     MeshPtr mesh;
     std::string error;
@@ -286,8 +290,7 @@ TEST(MeshOptimize, AttributeSortGroupsFacesAndGivesEachGroupItsOwnContiguousVert
     ID3DXMesh* raw = nullptr;
     DWORD faceRemap[4] = {};
     ID3DXBuffer* vertexRemap = nullptr;
-    ASSERT_EQ(mesh->Optimize(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, faceRemap, &vertexRemap,
-                             &raw),
+    ASSERT_EQ(mesh->Optimize(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, faceRemap, &vertexRemap, &raw),
               D3D_OK);
     MeshPtr sorted(raw);
     EXPECT_EQ(AttributesOf(sorted.get()), (std::vector<DWORD>{0, 1, 2, 2}));

@@ -26,7 +26,9 @@ struct StaticVertex {
     float u0, v0, u1, v1;
 };
 
-std::unique_ptr<ZSortRender> MakeRenderer() { return std::make_unique<ZSortRender>(); }
+std::unique_ptr<ZSortRender> MakeRenderer() {
+    return std::make_unique<ZSortRender>();
+}
 
 void EnqueueAt(ZSortRender* renderer, const D3DXVECTOR3& position, DWORD tag) {
     D3DXMATRIX world;
@@ -50,7 +52,8 @@ void ExpectNear(const D3DXVECTOR4& a, const D3DXVECTOR4& b, float tolerance, con
 
 TEST(ZSortQueue, AFullQueueDropsFurtherPiecesYetEnqueueSucceeds) {
     auto renderer = MakeRenderer();
-    for (DWORD i = 0; i < kZSortCapacity; ++i) EnqueueAt(renderer.get(), {0, 0, 0}, i);
+    for (DWORD i = 0; i < kZSortCapacity; ++i)
+        EnqueueAt(renderer.get(), {0, 0, 0}, i);
     D3DXMATRIX world;
     EXPECT_EQ(renderer->Enqueue(nullptr, nullptr, nullptr, world, {9, 9, 9}, nullptr, nullptr, 1),
               S_OK);
@@ -61,7 +64,8 @@ TEST(ZSortQueue, AFullQueueDropsFurtherPiecesYetEnqueueSucceeds) {
 TEST(ZSortQueue, SortOrdersEntriesByAscendingKeyAlongTheDirection) {
     auto renderer = MakeRenderer();
     const float depths[] = {5, -2, 7, 0, 3, 3.5f};
-    for (DWORD i = 0; i < 6; ++i) EnqueueAt(renderer.get(), {1.0f, 0.0f, depths[i]}, i);
+    for (DWORD i = 0; i < 6; ++i)
+        EnqueueAt(renderer.get(), {1.0f, 0.0f, depths[i]}, i);
     renderer->Sort(0, 0, 1);
     for (DWORD i = 1; i < 6; ++i)
         EXPECT_LE(renderer->Entry(i - 1).m_vSortPosition.z, renderer->Entry(i).m_vSortPosition.z);
@@ -112,7 +116,7 @@ TEST(ZSortQueue, ClearResetsEveryEntry) {
 
 namespace {
 class ZSortGpu : public GpuTest {
-protected:
+  protected:
     void SetUp() override {
         GpuTest::SetUp();
         g_traceLog = TraceLog(".");
@@ -121,8 +125,10 @@ protected:
     void TearDown() override {
         m_renderer->ReleaseDeviceObjects(m_pDevice);
         m_renderer->DestroyObjects();
-        for (IDirect3DVertexBuffer8* b : m_vertexBuffers) b->Release();
-        if (m_pIndices) m_pIndices->Release();
+        for (IDirect3DVertexBuffer8* b : m_vertexBuffers)
+            b->Release();
+        if (m_pIndices)
+            m_pIndices->Release();
         GpuTest::TearDown();
     }
 
@@ -137,12 +143,17 @@ protected:
     IDirect3DVertexBuffer8* Quad(D3DCOLOR colour) {
         std::vector<StaticVertex> v(4);
         for (int k = 0; k < 4; ++k)
-            v[k] = {{(k & 1) ? 1.0f : -1.0f, (k & 2) ? 1.0f : -1.0f, 0.5f}, {0, 0, -1}, colour,
-                    0, 0, 0, 0};
+            v[k] = {{(k & 1) ? 1.0f : -1.0f, (k & 2) ? 1.0f : -1.0f, 0.5f},
+                    {0, 0, -1},
+                    colour,
+                    0,
+                    0,
+                    0,
+                    0};
         IDirect3DVertexBuffer8* buffer = nullptr;
-        EXPECT_EQ(m_pDevice->CreateVertexBuffer(4 * 44, 0, kStaticVertexFvf, D3DPOOL_MANAGED,
-                                                &buffer),
-                  D3D_OK);
+        EXPECT_EQ(
+            m_pDevice->CreateVertexBuffer(4 * 44, 0, kStaticVertexFvf, D3DPOOL_MANAGED, &buffer),
+            D3D_OK);
         BYTE* data = nullptr;
         buffer->Lock(0, 0, &data, 0);
         std::memcpy(data, v.data(), 4 * 44);
@@ -189,7 +200,8 @@ protected:
 // The colour of texel (x, 0) of level 0 of a texture, as 0xAARRGGBB.
 D3DCOLOR Texel(IDirect3DTexture8* texture, UINT x) {
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) return 0;
+    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
+        return 0;
     D3DCOLOR c = 0;
     std::memcpy(&c, static_cast<const BYTE*>(locked.pBits) + 4 * x, 4);
     texture->UnlockRect(0);
@@ -233,8 +245,7 @@ TEST_F(ZSortGpu, EntriesAreDrawnInAscendingKeyOrder) {
     // Queued green first, red second; red lies further along +z.
     IDirect3DVertexBuffer8* green = Quad(kGreen);
     IDirect3DVertexBuffer8* red = Quad(kRed);
-    m_renderer->Enqueue(green, m_pIndices, &m_range, D3DXMATRIX(), {0, 0, 1}, nullptr, nullptr,
-                        1);
+    m_renderer->Enqueue(green, m_pIndices, &m_range, D3DXMATRIX(), {0, 0, 1}, nullptr, nullptr, 1);
     m_renderer->Enqueue(red, m_pIndices, &m_range, D3DXMATRIX(), {0, 0, 2}, nullptr, nullptr, 1);
     EXPECT_TRUE(ColorsNear(DrawAndSample({0, 0, 1}), kRed, 8)) << "red has the larger key";
     EXPECT_TRUE(ColorsNear(DrawAndSample({0, 0, -1}), kGreen, 8)) << "now green has";
@@ -249,8 +260,8 @@ TEST_F(ZSortGpu, TheThousandAndFirstPieceIsNotDrawn) {
                             1);
     // The last one queued would cover everything in red, and sorts last.
     IDirect3DVertexBuffer8* red = Quad(kRed);
-    EXPECT_EQ(m_renderer->Enqueue(red, m_pIndices, &m_range, D3DXMATRIX(), {0, 0, 5},
-                                  nullptr, nullptr, 1),
+    EXPECT_EQ(m_renderer->Enqueue(red, m_pIndices, &m_range, D3DXMATRIX(), {0, 0, 5}, nullptr,
+                                  nullptr, 1),
               S_OK);
     m_pDevice->ResetCounters();
     EXPECT_TRUE(ColorsNear(DrawAndSample({0, 0, 1}), kGreen, 8));
@@ -304,7 +315,8 @@ TEST_F(ZSortGpu, RangesTakeTheMaterialOfTheirAttributeIdNotOfTheirPosition) {
     // Material 1 has no faces: the second range is attribute 2.
     D3DXATTRIBUTERANGE ranges[2] = {{0, 0, 1, 0, 4}, {2, 1, 1, 0, 4}};
     D3DMATERIAL8 materials[3];
-    for (int m = 0; m < 3; ++m) materials[m].Power = static_cast<float>(m + 1);
+    for (int m = 0; m < 3; ++m)
+        materials[m].Power = static_cast<float>(m + 1);
     IDirect3DVertexBuffer8* quad = Quad(kGreen);
     m_renderer->Enqueue(quad, m_pIndices, ranges, D3DXMATRIX(), {0, 0, 0}, materials, nullptr, 2);
     m_pDevice->ResetCounters();

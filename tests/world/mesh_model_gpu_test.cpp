@@ -12,6 +12,9 @@
 
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
+#include "platform/d3dx_mesh.h"
+#include "platform/d3dx_shader.h"
+#include "render/vertex_declarations.h"
 #include "render/z_sort_render.h"
 #include "tests/platform/gpu_test_support.h"
 #include "world/back_grounds.h"
@@ -54,7 +57,7 @@ struct Camera {
 };
 
 class ModelGpu : public GpuTest {
-protected:
+  protected:
     void SetUp() override {
         GpuTest::SetUp();
         g_traceLog = TraceLog(".");
@@ -78,18 +81,18 @@ const char kMeshSteps[] =
 
 TEST_F(ModelGpu, LoadTracesBothPassesAndEveryMeshStepAndIgnoresTheFrameTransform) {
     ASSERT_EQ(m_model.LoadXFile(m_pDevice, "TEST_CUBE.X"), S_OK) << m_model.LastError();
-    const std::string expected =
-        std::string("\t\t\tpDXFile->CreateEnumObject1...\n"
-                    "\t\t\tpDXFile->CreateEnumObject2...\n"
-                    "\t\t\tD3DXLoadMeshFromXof...\n"
-                    "\t\t\tD3DXCreateTextureFromResource...TEST_TOPDOWN24.bmp\n") +
-        kMeshSteps +
-        "\t\t\tD3DXLoadMeshFromXof...\n"
-        "\t\t\tCloneMeshFVF...\n"
-        "\t\t\tD3DXLoadMeshFromXof...\n" +
-        kMeshSteps +
-        "\t\t\tD3DXLoadMeshFromXof...\n"
-        "\t\t\tCloneMeshFVF...\n";
+    const std::string expected = std::string(
+                                     "\t\t\tpDXFile->CreateEnumObject1...\n"
+                                     "\t\t\tpDXFile->CreateEnumObject2...\n"
+                                     "\t\t\tD3DXLoadMeshFromXof...\n"
+                                     "\t\t\tD3DXCreateTextureFromResource...TEST_TOPDOWN24.bmp\n") +
+                                 kMeshSteps +
+                                 "\t\t\tD3DXLoadMeshFromXof...\n"
+                                 "\t\t\tCloneMeshFVF...\n"
+                                 "\t\t\tD3DXLoadMeshFromXof...\n" +
+                                 kMeshSteps +
+                                 "\t\t\tD3DXLoadMeshFromXof...\n"
+                                 "\t\t\tCloneMeshFVF...\n";
     EXPECT_EQ(Trace(), expected);
     ASSERT_EQ(m_model.m_dwMeshDisplayNum, 2u);
     ASSERT_EQ(m_model.m_dwMeshDammyNum, 2u);
@@ -224,9 +227,9 @@ TEST_F(ModelGpu, EveryShippedStaticModelLoads) {
     const struct {
         const char* name;
         DWORD meshes;
-    } models[] = {{"PILLAR01.X", 14},   {"PILLAR02.X", 1},  {"PILLAR03.X", 1},
-                  {"OBSTACLE01.X", 1},  {"OBSTACLE02.X", 1}, {"BIRDDAMMY01.X", 1},
-                  {"WHALEDAMMY.X", 1},  {"DACHURA01.X", 2}};
+    } models[] = {{"PILLAR01.X", 14},  {"PILLAR02.X", 1},   {"PILLAR03.X", 1},
+                  {"OBSTACLE01.X", 1}, {"OBSTACLE02.X", 1}, {"BIRDDAMMY01.X", 1},
+                  {"WHALEDAMMY.X", 1}, {"DACHURA01.X", 2}};
     for (const auto& m : models) {
         MeshModel model;
         ASSERT_EQ(model.LoadXFile(m_pDevice, m.name), S_OK) << m.name << ": " << model.LastError();
@@ -309,4 +312,48 @@ TEST_F(ModelGpu, ABackGroundObjectPlacesOneSharedModelAtEveryMatrix) {
     EXPECT_EQ(shortList.InitDeviceObjects(m_pDevice, "TEST_CUBE.X", "TEST_SHORT.BPS"), E_FAIL);
     BackGroundObject badModel;
     EXPECT_EQ(badModel.InitDeviceObjects(m_pDevice, "TEST_BADNAME.X", "TEST_TWO.BPS"), E_FAIL);
+}
+
+// DrawSubset belongs to the platform mesh; it is tested here, beside the models that use it,
+// because it needs the device.
+TEST_F(ModelGpu, DrawSubsetDrawsTheRangeOfAnAttributeOrEachRunOfItsFaces) {
+    // Three faces with attributes 0, 1, 0 over six vertices, in the static vertex layout.
+    ID3DXMesh* raw = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(3, 6, D3DXMESH_MANAGED, kStaticVertexFvf, m_pDevice, &raw), D3D_OK);
+    std::unique_ptr<ID3DXMesh, void (*)(ID3DXMesh*)> mesh(raw, [](ID3DXMesh* m) { m->Release(); });
+    BYTE* data = nullptr;
+    mesh->LockIndexBuffer(0, &data);
+    const WORD indices[9] = {0, 1, 2, 3, 4, 5, 2, 1, 0};
+    std::memcpy(data, indices, sizeof indices);
+    mesh->UnlockIndexBuffer();
+    DWORD* attributes = nullptr;
+    mesh->LockAttributeBuffer(0, &attributes);
+    attributes[1] = 1;
+    mesh->UnlockAttributeBuffer();
+
+    ID3DXBuffer* code = nullptr;
+    ASSERT_EQ(D3DXAssembleShaderFromResource("Toon.vsh", 0, nullptr, &code, nullptr), D3D_OK);
+    DWORD shader = 0;
+    ASSERT_EQ(
+        m_pDevice->CreateVertexShader(
+            kToonDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()), &shader, 0),
+        D3D_OK);
+    code->Release();
+    m_pDevice->SetVertexShader(shader);
+
+    m_pDevice->ResetCounters();
+    EXPECT_EQ(mesh->DrawSubset(0), D3D_OK);
+    EXPECT_EQ(m_pDevice->Counters().draws, 2u) << "faces 0 and 2 are two runs";
+    EXPECT_EQ(m_pDevice->Counters().refusedDraws, 0u);
+
+    ASSERT_EQ(mesh->Optimize(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, nullptr, nullptr, &raw),
+              D3D_OK);
+    mesh.reset(raw);
+    m_pDevice->ResetCounters();
+    EXPECT_EQ(mesh->DrawSubset(0), D3D_OK);
+    EXPECT_EQ(mesh->DrawSubset(7), D3D_OK) << "an attribute without faces draws nothing";
+    EXPECT_EQ(m_pDevice->Counters().draws, 1u) << "one range";
+    EXPECT_EQ(m_pDevice->Counters().triangles, 2u);
+    EXPECT_EQ(m_pDevice->Counters().refusedDraws, 0u);
+    m_pDevice->DeleteVertexShader(shader);
 }

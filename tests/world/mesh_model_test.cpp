@@ -11,7 +11,7 @@
 
 namespace {
 class MeshModelLoad : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { g_traceLog = TraceLog("."); }
     std::string Trace() const { return g_traceLog.Text(); }
     MeshModel m_model;

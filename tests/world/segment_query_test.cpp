@@ -21,8 +21,8 @@ struct Hull {
             D3DXVECTOR3* normal) const {
         return HitSegmentTriangles(reinterpret_cast<const unsigned char*>(positions.data()),
                                    sizeof(D3DXVECTOR3), static_cast<unsigned>(positions.size()),
-                                   indices.data(), static_cast<unsigned>(indices.size() / 3),
-                                   world, p0, p1, normal);
+                                   indices.data(), static_cast<unsigned>(indices.size() / 3), world,
+                                   p0, p1, normal);
     }
 };
 

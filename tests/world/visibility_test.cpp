@@ -26,9 +26,8 @@ struct Box {
 
     Box(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXMATRIX& world = D3DXMATRIX()) {
         for (int k = 0; k < 8; ++k)
-            mesh.m_vLocalCorners[k] = D3DXVECTOR3((k & 1) ? high.x : low.x,
-                                                  (k & 2) ? high.y : low.y,
-                                                  (k & 4) ? high.z : low.z);
+            mesh.m_vLocalCorners[k] = D3DXVECTOR3(
+                (k & 1) ? high.x : low.x, (k & 2) ? high.y : low.y, (k & 4) ? high.z : low.z);
         mesh.UpdateWorldBounds(world);
     }
     BoxVisibility Test(const ViewFrustum& frustum) const {
@@ -53,7 +52,8 @@ TEST(ViewFrustum, CornersFollowTheBoxOrderAndPlanesPointInward) {
     EXPECT_NEAR(f.corners[7].y, 100.0f, 1e-2f);
     EXPECT_NEAR(f.corners[7].z, 90.0f, 1e-2f);
     const D3DXVECTOR3 inside(0, 0, 10);
-    for (int j = 0; j < 6; ++j) EXPECT_GT(D3DXPlaneDotCoord(&f.planes[j], &inside), 0.0f) << j;
+    for (int j = 0; j < 6; ++j)
+        EXPECT_GT(D3DXPlaneDotCoord(&f.planes[j], &inside), 0.0f) << j;
     const D3DXVECTOR3 behind(0, 0, -9.5f);
     EXPECT_LT(D3DXPlaneDotCoord(&f.planes[0], &behind), 0.0f) << "plane 0 is the near plane";
 }
