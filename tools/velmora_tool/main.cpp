@@ -15,6 +15,8 @@ const ToolCommand kCommands[] = {
     {"resources", "resources              list the embedded resources", RunResourcesCommand},
     {"path", "path [t ...]           sample the circuit of CLOCK.FPP", RunPathCommand},
     {"x", "x FILE                 parse a .X text file and print its object tree", RunXCommand},
+    {"shade", "shade --png FILE [--size WxH] [--night]  render the toon shaders to a PNG",
+     RunShadeCommand},
 };
 
 void PrintUsage() {
