@@ -31,26 +31,17 @@ protected:
     int m_nAdvance = 0;
 };
 
-TEST(GdiFont, RequestIsRecordedFieldByFieldAndFreedOnce) {
-    const LOGFONTA r = FrameRateRequest();
-    EXPECT_EQ(r.lfHeight, 0);
-    EXPECT_EQ(r.lfWeight, 600);
-    EXPECT_EQ(r.lfUnderline, 1);
-    EXPECT_EQ(r.lfItalic, 0);
-    EXPECT_EQ(r.lfOutPrecision, 7);
-    EXPECT_EQ(r.lfQuality, 2);
-    EXPECT_STREQ(r.lfFaceName, "Lucida Console");
-    EXPECT_FALSE(DeleteObject(nullptr));
-
-    HFONT longName = CreateFontA(-12, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0,
-                                 "A face name far longer than thirty-one characters");
+TEST(GdiFont, LongFaceNamesAreCutAndCopiesNeverExceedTheBuffer) {
+    HFONT font = CreateFontA(-12, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0,
+                             "A face name far longer than thirty-one characters");
     LOGFONTA copy;
-    EXPECT_EQ(GetObjectA(longName, 8, &copy), 8);  // never more than asked for
-    ASSERT_EQ(GetObjectA(longName, sizeof copy, &copy), static_cast<int>(sizeof copy));
+    EXPECT_EQ(GetObjectA(font, 8, &copy), 8);
+    ASSERT_EQ(GetObjectA(font, sizeof copy, &copy), static_cast<int>(sizeof copy));
     EXPECT_EQ(std::string(copy.lfFaceName).size(), 31u);
-    EXPECT_EQ(copy.lfItalic, 1);
+    EXPECT_EQ(copy.lfItalic, 1);  // any non-zero flag is on
     EXPECT_EQ(GetObjectA(nullptr, sizeof copy, &copy), 0);
-    DeleteObject(longName);
+    EXPECT_TRUE(DeleteObject(font));
+    EXPECT_FALSE(DeleteObject(nullptr));
 }
 
 TEST_F(GlyphAtlasTest, DefaultHeightGivesASixteenPixelCellWithTheUnderlineInside) {

@@ -9,31 +9,6 @@
 #include "render/vertex_declarations.h"
 
 namespace {
-void PutU32(std::vector<BYTE>* b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-// A bottom-up BMP of BGRA pixels given top row first; 24-bit files drop the alpha bytes.
-std::vector<BYTE> MakeBmp(UINT width, UINT height, UINT bits, const std::vector<BYTE>& bgra) {
-    const size_t bytesPerPixel = bits / 8;
-    const size_t stride = (width * bytesPerPixel + 3) & ~size_t{3};
-    std::vector<BYTE> b(54 + stride * height, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    PutU32(&b, 10, 54);
-    PutU32(&b, 14, 40);
-    PutU32(&b, 18, width);
-    PutU32(&b, 22, height);
-    b[26] = 1;
-    b[28] = static_cast<BYTE>(bits);
-    for (UINT y = 0; y < height; ++y)
-        for (UINT x = 0; x < width; ++x)
-            for (size_t c = 0; c < bytesPerPixel; ++c)
-                b[54 + (height - 1 - y) * stride + x * bytesPerPixel + c] =
-                    bgra[(y * width + x) * 4 + c];
-    return b;
-}
-
 // The bytes of one level, read back through a read-only lock.
 std::vector<BYTE> LevelBytes(IDirect3DTexture8* texture, UINT level) {
     D3DSURFACE_DESC desc;
@@ -52,16 +27,8 @@ std::vector<BYTE> LevelBytes(IDirect3DTexture8* texture, UINT level) {
 using GpuTexture = GpuTest;
 
 TEST_F(GpuTexture, MipLevelsHalveToOneByOneEachAveragingTheLevelAbove) {
-    // 4 x 2, 32-bit, B G R A per texel.
-    const std::vector<BYTE> wide = {
-        0,   0,   0,   0,   4,   8,   12,  16,  100, 100, 100, 100, 200, 0,   50,  255,
-        8,   16,  24,  32,  12,  24,  36,  48,  101, 103, 105, 107, 255, 255, 255, 255,
-    };
-    const std::vector<BYTE> file = MakeBmp(4, 2, 32, wide);
     IDirect3DTexture8* texture = nullptr;
-    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(m_pDevice, file.data(), UINT(file.size()),
-                                                &texture),
-              D3D_OK);
+    ASSERT_EQ(D3DXCreateTextureFromResourceA(m_pDevice, "TEST_MIP32.bmp", &texture), D3D_OK);
     ASSERT_EQ(texture->GetLevelCount(), 3u);
     const UINT sizes[3][2] = {{4, 2}, {2, 1}, {1, 1}};
     for (UINT level = 0; level < 3; ++level) {
@@ -72,20 +39,13 @@ TEST_F(GpuTexture, MipLevelsHalveToOneByOneEachAveragingTheLevelAbove) {
         EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
         EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
     }
-    EXPECT_EQ(LevelBytes(texture, 0), wide);
     // Rounded 2 x 2 averages; the last level averages level 1, not the image (green 64, not 63).
     EXPECT_EQ(LevelBytes(texture, 1), (std::vector<BYTE>{6, 12, 18, 24, 164, 115, 128, 179}));
     EXPECT_EQ(LevelBytes(texture, 2), (std::vector<BYTE>{85, 64, 73, 102}));
     texture->Release();
 
-    // 5 x 3, 24-bit: blue 20 x, green 30 y, red 7. Odd sides end in a three-wide block.
-    std::vector<BYTE> odd;
-    for (UINT y = 0; y < 3; ++y)
-        for (UINT x = 0; x < 5; ++x) odd.insert(odd.end(), {BYTE(20 * x), BYTE(30 * y), 7, 0});
-    const std::vector<BYTE> oddFile = MakeBmp(5, 3, 24, odd);
-    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(m_pDevice, oddFile.data(), UINT(oddFile.size()),
-                                                &texture),
-              D3D_OK);
+    // 5 x 3, 24-bit: odd sides end in a three-wide block; alpha is opaque.
+    ASSERT_EQ(D3DXCreateTextureFromResourceA(m_pDevice, "TEST_MIP24ODD.bmp", &texture), D3D_OK);
     ASSERT_EQ(texture->GetLevelCount(), 3u);
     D3DSURFACE_DESC desc;
     texture->GetLevelDesc(0, &desc);
@@ -139,6 +99,11 @@ TEST_F(GpuTexture, ResourcesLoadByNameAndBadOnesFailWithoutATexture) {
     EXPECT_EQ(D3DXCreateTextureFromResourceA(m_pDevice, nullptr, &untouched), D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXCreateTextureFromFileInMemory(m_pDevice, nullptr, 10, &untouched),
               D3DERR_INVALIDCALL);
+    const BYTE notBmp[20] = {'P', 'N'};
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(m_pDevice, notBmp, sizeof notBmp, &untouched,
+                                                &error),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(error, "(memory): does not start with \"BM\"");
     EXPECT_EQ(untouched, reinterpret_cast<IDirect3DTexture8*>(0x1));
 }
 
