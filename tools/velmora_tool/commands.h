@@ -7,3 +7,4 @@ int RunResourcesCommand(int argc, char** argv);
 int RunPathCommand(int argc, char** argv);
 int RunXCommand(int argc, char** argv);
 int RunShadeCommand(int argc, char** argv);
+int RunModelCommand(int argc, char** argv);

@@ -17,6 +17,8 @@ const ToolCommand kCommands[] = {
     {"x", "x FILE                 parse a .X text file and print its object tree", RunXCommand},
     {"shade", "shade --png FILE [--size WxH] [--night]  render the toon shaders to a PNG",
      RunShadeCommand},
+    {"model", "model NAME [--png FILE]  load a static model; draw four sides to a PNG",
+     RunModelCommand},
 };
 
 void PrintUsage() {
