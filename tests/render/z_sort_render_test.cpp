@@ -99,21 +99,6 @@ TEST(ZSortQueue, APositionThatIsNotANumberSortsLastAndBreaksNothing) {
     }
 }
 
-TEST(ZSortQueue, ClearResetsEveryEntry) {
-    auto renderer = MakeRenderer();
-    const D3DXATTRIBUTERANGE range;
-    D3DXMATRIX world;
-    world._11 = 5.0f;
-    renderer->Enqueue(nullptr, nullptr, &range, world, {1, 2, 3}, nullptr, nullptr, 1);
-    renderer->Clear();
-    EXPECT_EQ(renderer->Count(), 0u);
-    const QueueEntry& e = renderer->Entry(0);
-    EXPECT_EQ(e.m_pRanges, nullptr);
-    EXPECT_EQ(e.m_dwRangeCount, 0u);
-    EXPECT_EQ(e.m_matWorld, D3DXMATRIX());
-    EXPECT_EQ(e.m_vSortPosition, D3DXVECTOR3());
-}
-
 namespace {
 class ZSortGpu : public GpuTest {
   protected:
