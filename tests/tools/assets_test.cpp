@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -115,6 +116,40 @@ bool FacesPointAwayFrom(const MeshData& mesh, const D3DXVECTOR3& centre) {
     return true;
 }
 
+// Vertices that no face uses, and vertices equal to an earlier one in everything the file
+// stores for them (position, normal, texture coordinates, colour, as the writer prints them).
+struct VertexWaste {
+    size_t unused = 0;
+    size_t duplicates = 0;
+};
+
+VertexWaste WastedVertices(const MeshData& mesh) {
+    std::vector<bool> used(mesh.positions.size(), false);
+    for (const auto& f : mesh.faces)
+        for (uint32_t i : f)
+            if (i < used.size())
+                used[i] = true;
+    VertexWaste waste;
+    std::set<std::string> seen;
+    auto text = [](const D3DXVECTOR3& v) {
+        return FormatXFloat(v.x) + ";" + FormatXFloat(v.y) + ";" + FormatXFloat(v.z) + ";";
+    };
+    for (size_t i = 0; i < mesh.positions.size(); ++i) {
+        if (!used[i])
+            ++waste.unused;
+        std::string key = text(mesh.positions[i]);
+        if (i < mesh.normals.size())
+            key += text(mesh.normals[i]);
+        if (i < mesh.texCoords.size())
+            key += FormatXFloat(mesh.texCoords[i].x) + ";" + FormatXFloat(mesh.texCoords[i].y);
+        if (i < mesh.colours.size())
+            key += FormatXColour(mesh.colours[i]);
+        if (!seen.insert(key).second)
+            ++waste.duplicates;
+    }
+    return waste;
+}
+
 TEST(MeshBuilder, EveryShapeIsClosedAndWoundOutward) {
     LatheOptions faceted;
     faceted.faceted = true;
@@ -124,6 +159,7 @@ TEST(MeshBuilder, EveryShapeIsClosedAndWoundOutward) {
          Lathe({{0.0f, 0.0f}, {2.0f, 0.5f}, {1.5f, 2.0f, false}, {0.0f, 3.0f}}, 12)},
         {"capped lathe", Lathe({{1.0f, 0.0f}, {1.0f, 2.0f, false}, {2.0f, 3.0f}}, 9)},
         {"faceted lathe", Lathe({{3.0f, -1.0f}, {3.0f, 1.0f}, {2.0f, 1.5f}}, 8, faceted)},
+        {"faceted spire", Lathe({{1.0f, 0.0f}, {0.9f, 2.0f, false}, {0.0f, 3.0f}}, 6, faceted)},
         {"box", Box({-1.0f, -2.0f, -3.0f}, {4.0f, 5.0f, 6.0f})},
         {"gear", Gear(12, 5.0f, 6.0f, 0.0f, 0.5f)},
         {"gear with hole", Gear(9, 5.0f, 6.0f, 2.0f, 0.5f)},
@@ -136,8 +172,12 @@ TEST(MeshBuilder, EveryShapeIsClosedAndWoundOutward) {
         EXPECT_TRUE(IsClosedSurface(mesh)) << name;
         EXPECT_GT(MeshVolume(mesh), 0.0f) << name;
         EXPECT_EQ(mesh.normals.size(), mesh.positions.size()) << name;
+        // Apexes, poles and smooth profile points must not leave spare or repeated vertices.
+        const VertexWaste waste = WastedVertices(mesh);
+        EXPECT_EQ(waste.unused, 0u) << name;
+        EXPECT_EQ(waste.duplicates, 0u) << name;
     }
-    EXPECT_NEAR(MeshVolume(shapes[3].second), 5.0f * 7.0f * 9.0f, 1e-3f);
+    EXPECT_NEAR(MeshVolume(shapes[4].second), 5.0f * 7.0f * 9.0f, 1e-3f);
     // A faceted 8-sided prism: octagon area 2 sqrt(2) r^2 times height.
     EXPECT_NEAR(MeshVolume(Lathe({{1.0f, 0.0f}, {1.0f, 1.0f}}, 8, faceted)), 2.0f * std::sqrt(2.0f),
                 1e-4f);
@@ -282,6 +322,18 @@ TEST(StaticModels, MeshesFitSixteenBitIndicesAndCarryCompleteArrays) {
             for (const auto& f : d.faces)
                 for (uint32_t i : f)
                     ASSERT_LT(i, d.positions.size()) << model.fileName << m.name;
+        }
+    }
+}
+
+TEST(StaticModels, EveryVertexIsUsedAndDistinct) {
+    // A reader that keeps spare vertices bounds the mesh over them too, so one can widen the box
+    // the frustum test uses; repeated ones cost memory and vertex work in every reader.
+    for (const StaticModel& model : BuildStaticModels()) {
+        for (const NamedMesh& m : model.meshes) {
+            const VertexWaste waste = WastedVertices(m.mesh);
+            EXPECT_EQ(waste.unused, 0u) << model.fileName << " " << m.name;
+            EXPECT_EQ(waste.duplicates, 0u) << model.fileName << " " << m.name;
         }
     }
 }

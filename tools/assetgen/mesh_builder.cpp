@@ -94,7 +94,18 @@ MeshData ExtrudeStar(const std::vector<D3DXVECTOR2>& outline, float holeRadius, 
         centre.y /= static_cast<float>(n);
     }
 
-    // Outer walls.
+    // Outer walls: flat walls get their own vertices per edge; smooth walls share one column
+    // per outline point, the seam duplicated for the u coordinate.
+    std::vector<uint32_t> smoothBottom, smoothTop;
+    if (smoothWalls) {
+        for (size_t i = 0; i <= n; ++i) {
+            const D3DXVECTOR2& a = outline[i % n];
+            const D3DXVECTOR3 na = Normalised(D3DXVECTOR3(a.x - centre.x, 0.0f, a.y - centre.y));
+            const float u = static_cast<float>(i) / n;
+            smoothBottom.push_back(AddVertex(&mesh, {a.x, y0, a.y}, na, {u, 1.0f}));
+            smoothTop.push_back(AddVertex(&mesh, {a.x, y1, a.y}, na, {u, 0.0f}));
+        }
+    }
     for (size_t i = 0; i < n; ++i) {
         const D3DXVECTOR2& a = outline[i];
         const D3DXVECTOR2& b = outline[(i + 1) % n];
@@ -102,18 +113,17 @@ MeshData ExtrudeStar(const std::vector<D3DXVECTOR2>& outline, float holeRadius, 
         D3DXVECTOR3 edgeNormal = Normalised(D3DXVECTOR3(b.y - a.y, 0.0f, a.x - b.x));
         if (Dot(edgeNormal, mid) < 0.0f)
             edgeNormal = -edgeNormal;
-        const D3DXVECTOR3 na = smoothWalls
-                                   ? Normalised(D3DXVECTOR3(a.x - centre.x, 0.0f, a.y - centre.y))
-                                   : edgeNormal;
-        const D3DXVECTOR3 nb = smoothWalls
-                                   ? Normalised(D3DXVECTOR3(b.x - centre.x, 0.0f, b.y - centre.y))
-                                   : edgeNormal;
+        if (smoothWalls) {
+            AddQuad(&mesh, smoothBottom[i], smoothBottom[i + 1], smoothTop[i + 1], smoothTop[i],
+                    edgeNormal);
+            continue;
+        }
         const float u0 = static_cast<float>(i) / n;
         const float u1 = static_cast<float>(i + 1) / n;
-        const uint32_t v0 = AddVertex(&mesh, {a.x, y0, a.y}, na, {u0, 1.0f});
-        const uint32_t v1 = AddVertex(&mesh, {b.x, y0, b.y}, nb, {u1, 1.0f});
-        const uint32_t v2 = AddVertex(&mesh, {b.x, y1, b.y}, nb, {u1, 0.0f});
-        const uint32_t v3 = AddVertex(&mesh, {a.x, y1, a.y}, na, {u0, 0.0f});
+        const uint32_t v0 = AddVertex(&mesh, {a.x, y0, a.y}, edgeNormal, {u0, 1.0f});
+        const uint32_t v1 = AddVertex(&mesh, {b.x, y0, b.y}, edgeNormal, {u1, 1.0f});
+        const uint32_t v2 = AddVertex(&mesh, {b.x, y1, b.y}, edgeNormal, {u1, 0.0f});
+        const uint32_t v3 = AddVertex(&mesh, {a.x, y1, a.y}, edgeNormal, {u0, 0.0f});
         AddQuad(&mesh, v0, v1, v2, v3, edgeNormal);
     }
 
@@ -213,45 +223,61 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments,
     };
 
     // Each profile edge k (from point k to k + 1) gets its own rings, sharing them with the
-    // edge below where the point between them is smooth (never when faceted).
+    // edge below where the point between them is smooth. A point on the axis (radius 0) is an
+    // apex: one vertex per segment, normal at the segment's middle, so that no apex vertex is
+    // left without a face and the cone still shades smoothly around.
     std::vector<uint32_t> previousTop;
     for (size_t k = 0; k + 1 < n; ++k) {
+        const bool bottomApex = profile[k].radius <= 0.0f;
+        const bool topApex = profile[k + 1].radius <= 0.0f;
         const D3DXVECTOR2 edgeN = ProfileEdgeNormal(profile[k], profile[k + 1]);
-        if (edgeN.x == 0.0f && edgeN.y == 0.0f)
+        if ((edgeN.x == 0.0f && edgeN.y == 0.0f) || (bottomApex && topApex)) {
+            previousTop.clear();
             continue;
+        }
         const D3DXVECTOR2 bottomN = pointNormal(k, edgeN, true);
         const D3DXVECTOR2 topN = pointNormal(k + 1, edgeN, false);
-        if (options.faceted) {
+        const bool shareBottom = !previousTop.empty() && !profile[k].crease && !bottomApex;
+        // Faceted: columns of two vertices per facet edge (left, right), sharing across a
+        // smooth point as the round rings do. Round: one ring of segments + 1, the seam
+        // duplicated for the u coordinate.
+        const size_t columns = options.faceted ? 2 * static_cast<size_t>(segments)
+                                               : static_cast<size_t>(segments) + 1;
+        auto ring = [&](size_t at, const D3DXVECTOR2& pn) {
+            std::vector<uint32_t> ids(columns);
             for (int j = 0; j < segments; ++j) {
-                const float a0 = angleOf(j), a1 = angleOf(j + 1);
+                const size_t c = static_cast<size_t>(j);
                 const float mid = options.startAngle + kTwoPi * (j + 0.5f) / segments;
                 const float u0 = static_cast<float>(j) / segments;
                 const float u1 = static_cast<float>(j + 1) / segments;
-                const uint32_t v0 = vertexAt(k, bottomN, a0, mid, u0);
-                const uint32_t v1 = vertexAt(k, bottomN, a1, mid, u1);
-                const uint32_t v2 = vertexAt(k + 1, topN, a1, mid, u1);
-                const uint32_t v3 = vertexAt(k + 1, topN, a0, mid, u0);
-                const D3DXVECTOR3 outward(edgeN.x * std::cos(mid), edgeN.y,
-                                          edgeN.x * std::sin(mid));
-                AddQuad(&mesh, v0, v1, v2, v3, outward);
+                if (profile[at].radius <= 0.0f) {
+                    ids[options.faceted ? 2 * c : c] =
+                        vertexAt(at, pn, mid, mid, (u0 + u1) * 0.5f);
+                } else if (options.faceted) {
+                    ids[2 * c] = vertexAt(at, pn, angleOf(j), mid, u0);
+                    ids[2 * c + 1] = vertexAt(at, pn, angleOf(j + 1), mid, u1);
+                } else {
+                    ids[c] = vertexAt(at, pn, angleOf(j), angleOf(j), u0);
+                }
             }
-            continue;
-        }
-        auto ring = [&](size_t at, const D3DXVECTOR2& pn) {
-            std::vector<uint32_t> ids(static_cast<size_t>(segments) + 1);
-            for (int j = 0; j <= segments; ++j)
-                ids[static_cast<size_t>(j)] =
-                    vertexAt(at, pn, angleOf(j), angleOf(j), static_cast<float>(j) / segments);
+            if (!options.faceted && profile[at].radius > 0.0f)
+                ids[columns - 1] = vertexAt(at, pn, angleOf(segments), angleOf(segments), 1.0f);
             return ids;
         };
-        const bool shareBottom = !previousTop.empty() && !profile[k].crease;
         const std::vector<uint32_t> bottom = shareBottom ? previousTop : ring(k, bottomN);
         const std::vector<uint32_t> top = ring(k + 1, topN);
         for (int j = 0; j < segments; ++j) {
-            const size_t j0 = static_cast<size_t>(j), j1 = j0 + 1;
+            const size_t c = static_cast<size_t>(j);
+            const size_t left = options.faceted ? 2 * c : c;
+            const size_t right = options.faceted ? 2 * c + 1 : c + 1;
             const float mid = options.startAngle + kTwoPi * (j + 0.5f) / segments;
             const D3DXVECTOR3 outward(edgeN.x * std::cos(mid), edgeN.y, edgeN.x * std::sin(mid));
-            AddQuad(&mesh, bottom[j0], bottom[j1], top[j1], top[j0], outward);
+            if (bottomApex)
+                AddTriangle(&mesh, bottom[left], top[right], top[left], outward);
+            else if (topApex)
+                AddTriangle(&mesh, bottom[left], bottom[right], top[left], outward);
+            else
+                AddQuad(&mesh, bottom[left], bottom[right], top[right], top[left], outward);
         }
         previousTop = top;
     }
@@ -363,12 +389,15 @@ MeshData Ellipsoid(const D3DXVECTOR3& radii, int segments, int rings) {
     MeshData mesh;
     if (segments < 3 || rings < 2)
         return mesh;
+    // One vertex at each pole, where every column meets; rings 1 .. rings - 1 between them
+    // with the seam duplicated for the u coordinate.
     const size_t stride = static_cast<size_t>(segments) + 1;
-    for (int i = 0; i <= rings; ++i) {
-        // Exact poles so that their fans collapse onto one position.
+    const uint32_t bottomPole =
+        AddVertex(&mesh, {0.0f, -radii.y, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.5f, 1.0f});
+    for (int i = 1; i < rings; ++i) {
         const float theta = D3DX_PI * static_cast<float>(i) / rings;
-        const float sy = i == 0 ? -1.0f : i == rings ? 1.0f : -std::cos(theta);
-        const float sr = (i == 0 || i == rings) ? 0.0f : std::sin(theta);
+        const float sy = -std::cos(theta);
+        const float sr = std::sin(theta);
         for (int j = 0; j <= segments; ++j) {
             const float phi = StepAngle(j, segments);
             const D3DXVECTOR3 p(radii.x * sr * std::cos(phi), radii.y * sy,
@@ -379,13 +408,20 @@ MeshData Ellipsoid(const D3DXVECTOR3& radii, int segments, int rings) {
                       {static_cast<float>(j) / segments, 1.0f - static_cast<float>(i) / rings});
         }
     }
-    for (int i = 0; i < rings; ++i) {
+    const uint32_t topPole =
+        AddVertex(&mesh, {0.0f, radii.y, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.5f, 0.0f});
+    auto at = [&](int ring, int j) { return static_cast<uint32_t>(1 + (ring - 1) * stride + j); };
+    auto fan = [&](uint32_t pole, int ring) {
         for (int j = 0; j < segments; ++j) {
-            const uint32_t a = static_cast<uint32_t>(i * stride + j);
-            const uint32_t b = static_cast<uint32_t>((i + 1) * stride + j);
-            AddSmoothQuad(&mesh, a, a + 1, b + 1, b);
+            const uint32_t a = at(ring, j), b = at(ring, j + 1);
+            AddTriangle(&mesh, pole, a, b, mesh.normals[pole] + mesh.normals[a] + mesh.normals[b]);
         }
-    }
+    };
+    fan(bottomPole, 1);
+    for (int i = 1; i + 1 < rings; ++i)
+        for (int j = 0; j < segments; ++j)
+            AddSmoothQuad(&mesh, at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j));
+    fan(topPole, rings - 1);
     return mesh;
 }
 
