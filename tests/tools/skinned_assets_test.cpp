@@ -16,12 +16,14 @@
 #include "platform/bmp_image.h"
 #include "platform/d3dx_math.h"
 #include "tools/assetgen/mesh_builder.h"
+#include "tools/assetgen/scene_layout.h"
 #include "tools/assetgen/skinned_animation.h"
 #include "tools/assetgen/skinned_bird.h"
 #include "tools/assetgen/skinned_dammy.h"
 #include "tools/assetgen/skinned_feather_texture.h"
 #include "tools/assetgen/skinned_whale.h"
 #include "tools/assetgen/skinned_x_writer.h"
+#include "tools/assetgen/static_models.h"
 
 namespace {
 
@@ -175,6 +177,36 @@ float Luminance(D3DCOLOR c) {
 }
 
 constexpr float kFrameTicks = 80.0f;  // one frame at 60 frames per second
+
+struct Box3 {
+    D3DXVECTOR3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    void Add(const D3DXVECTOR3& p) {
+        lo = D3DXVECTOR3(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
+        hi = D3DXVECTOR3(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
+    }
+};
+
+// Every posed vertex, scaled as drawn, over the whole loop at a step finer than any frame.
+Box3 DrawnEnvelope(const Expected& e, float scale) {
+    const SkinnedModel model = e.build();
+    Box3 box;
+    for (float t = 0.0f; t <= static_cast<float>(e.ticks); t += 20.0f)
+        for (const D3DXVECTOR3& p : PoseSkin(model, t))
+            box.Add(p * scale);
+    return box;
+}
+
+// The box the frustum test uses: all display meshes of a static model, as the loader bounds them.
+Box3 DisplayBox(const std::string& fileName) {
+    Box3 box;
+    for (const StaticModel& model : BuildStaticModels())
+        if (model.fileName == fileName)
+            for (const NamedMesh& m : model.meshes)
+                if (IsDisplayMeshName(m.name))
+                    for (const D3DXVECTOR3& p : m.mesh.positions)
+                        box.Add(p);
+    return box;
+}
 
 }  // namespace
 
@@ -362,6 +394,40 @@ TEST(SkinnedAssets, LoopClosesWithoutAJumpOrAHitch) {
         const float after = step(0.0f);
         EXPECT_LT(across, 1.5f * std::max(before, after) + 1e-4f);
         EXPECT_GT(across, 0.5f * std::min(before, after) - 1e-4f);
+    }
+}
+
+TEST(SkinnedAssets, DammyBoxesHoldTheDrawnSkinOverTheWholeLoop) {
+    // The flock culls each bird by the dammy's display box at the unscaled world matrix and then
+    // draws the skin at kBirdDrawScale; the whale draws both at one scale, so they compare
+    // unscaled. Anything outside the box pops at the screen edge; a box far larger than the
+    // envelope draws birds that are off screen.
+    struct Pair {
+        const char* dammy;
+        size_t first, last;  // rows of Models()
+        float scale;
+    };
+    const Pair pairs[] = {{"BIRDDAMMY01.X", 0, 3, kBirdDrawScale}, {"WHALEDAMMY.X", 4, 4, 1.0f}};
+    for (const Pair& pair : pairs) {
+        SCOPED_TRACE(pair.dammy);
+        const Box3 box = DisplayBox(pair.dammy);
+        Box3 envelope;
+        for (size_t i = pair.first; i <= pair.last; ++i) {
+            const Box3 one = DrawnEnvelope(Models()[i], pair.scale);
+            envelope.Add(one.lo);
+            envelope.Add(one.hi);
+        }
+        const D3DXVECTOR3 size = envelope.hi - envelope.lo;
+        const float margin = 0.005f * D3DXVec3Length(&size);
+        const float slack = 0.1f * D3DXVec3Length(&size);
+        for (int axis = 0; axis < 3; ++axis) {
+            const float lo = (&envelope.lo.x)[axis], hi = (&envelope.hi.x)[axis];
+            const float boxLo = (&box.lo.x)[axis], boxHi = (&box.hi.x)[axis];
+            EXPECT_LE(boxLo, lo - margin) << "axis " << axis << " envelope " << lo << ".." << hi;
+            EXPECT_GE(boxHi, hi + margin) << "axis " << axis << " envelope " << lo << ".." << hi;
+            EXPECT_GT(boxLo, lo - slack) << "axis " << axis << " envelope " << lo << ".." << hi;
+            EXPECT_LT(boxHi, hi + slack) << "axis " << axis << " envelope " << lo << ".." << hi;
+        }
     }
 }
 

@@ -241,8 +241,8 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments,
         // Faceted: columns of two vertices per facet edge (left, right), sharing across a
         // smooth point as the round rings do. Round: one ring of segments + 1, the seam
         // duplicated for the u coordinate.
-        const size_t columns = options.faceted ? 2 * static_cast<size_t>(segments)
-                                               : static_cast<size_t>(segments) + 1;
+        const size_t columns =
+            options.faceted ? 2 * static_cast<size_t>(segments) : static_cast<size_t>(segments) + 1;
         auto ring = [&](size_t at, const D3DXVECTOR2& pn) {
             std::vector<uint32_t> ids(columns);
             for (int j = 0; j < segments; ++j) {
@@ -251,8 +251,7 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int segments,
                 const float u0 = static_cast<float>(j) / segments;
                 const float u1 = static_cast<float>(j + 1) / segments;
                 if (profile[at].radius <= 0.0f) {
-                    ids[options.faceted ? 2 * c : c] =
-                        vertexAt(at, pn, mid, mid, (u0 + u1) * 0.5f);
+                    ids[options.faceted ? 2 * c : c] = vertexAt(at, pn, mid, mid, (u0 + u1) * 0.5f);
                 } else if (options.faceted) {
                     ids[2 * c] = vertexAt(at, pn, angleOf(j), mid, u0);
                     ids[2 * c + 1] = vertexAt(at, pn, angleOf(j + 1), mid, u1);

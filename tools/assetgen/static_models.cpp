@@ -387,51 +387,69 @@ MeshData Slab(const std::vector<D3DXVECTOR2>& outline, float halfThickness, D3DC
     return Painted(ExtrudeOutline(outline, -halfThickness, halfThickness), colour);
 }
 
-// BIRDDAMMY01.X: a low-detail bird at the skinned bird's drawn size, heading +z, about 30
-// across the wings.
+// BIRDDAMMY01.X: a low-detail bird flaring to land, heading +z: body pitched up, wings raised
+// in a deep V, tail fanned and lowered, legs hanging. It stands for the skinned bird as drawn
+// (10 model units across at scale 3), and its box must hold every pose of the flapping loop,
+// since the flock culls the skinned birds by this box: wing tips from y -9 to +11.7 and
+// x +-14.9, beak to z +7.9, tail to z -6.
 StaticModel BirdDammy() {
-    MeshData m = Painted(
-        Transformed(LongBody({2.4f, 2.2f, 6.5f}, 8, 5), Translation(0.0f, 0.0f, 0.5f)), kFeather);
-    AppendMesh(
-        &m, Painted(Transformed(Ellipsoid({1.6f, 1.6f, 1.9f}, 6, 3), Translation(0.0f, 0.9f, 6.6f)),
-                    kFeather));
-    // Beak: a four-sided cone along +z.
-    AppendMesh(&m, Painted(Transformed(Lathe({{0.55f, 0.0f}, {0.0f, 2.0f}}, 4,
-                                             Options(true, false, true, kPi / 4.0f)),
-                                       RotationX(kPi * 0.5f) * Translation(0.0f, 0.7f, 8.0f)),
+    const D3DXMATRIX flare = RotationX(-0.55f);  // nose up
+    MeshData m =
+        Painted(Transformed(LongBody({1.6f, 1.5f, 4.0f}, 8, 4),
+                            Translation(0.0f, 0.0f, 0.3f) * flare * Translation(0.0f, -1.4f, 0.0f)),
+                kFeather);
+    AppendMesh(&m, Painted(Transformed(Ellipsoid({1.1f, 1.05f, 1.3f}, 6, 3),
+                                       Translation(0.0f, 1.3f, 4.9f)),
+                           kFeather));
+    // Beak: a four-sided cone along +z; its base lies inside the head.
+    AppendMesh(&m, Painted(Transformed(Lathe({{0.45f, 0.0f}, {0.0f, 2.5f}}, 4,
+                                             Options(false, false, true, kPi / 4.0f)),
+                                       RotationX(kPi * 0.5f) * Translation(0.0f, 1.1f, 5.8f)),
                            kBeak));
-    // Wings in a shallow V, reaching past the drawn bird's +-15 tips.
-    const MeshData wing = Transformed(
-        Slab({{1.2f, 2.6f}, {15.8f, -1.2f}, {15.0f, -3.6f}, {1.2f, -3.0f}}, 0.35f, kWing),
-        RotationZ(0.25f) * Translation(0.0f, 0.6f, 0.0f));
+    // Wings raised about 40 degrees and reaching a little forward to brake.
+    const MeshData wing =
+        Transformed(Slab({{0.0f, 2.1f}, {9.5f, 1.9f}, {19.0f, -0.8f}, {0.0f, -2.3f}}, 0.3f, kWing),
+                    RotationZ(0.7f) * RotationY(-0.08f) * Translation(0.9f, -0.2f, 1.2f));
     AppendMesh(&m, wing);
     AppendMesh(&m, MirroredX(wing));
-    AppendMesh(
-        &m,
-        Transformed(
-            Slab({{-0.9f, -5.0f}, {0.9f, -5.0f}, {3.0f, -10.3f}, {0.0f, -9.2f}, {-3.0f, -10.3f}},
-                 0.25f, kWing),
-            Translation(0.0f, 0.4f, 0.0f)));
+    // Tail fanned and swung down under the rump.
+    AppendMesh(&m, Transformed(Slab({{-0.7f, 0.0f}, {0.7f, 0.0f}, {3.0f, -5.8f}, {-3.0f, -5.8f}},
+                                    0.2f, kWing),
+                               RotationX(-0.85f) * Translation(0.0f, -2.9f, -2.5f)));
+    // Legs hanging forward of the hips, ready to take the ground.
+    const MeshData leg =
+        Painted(Transformed(Lathe({{0.28f, -6.9f}, {0.45f, 0.0f}}, 3, Options(true, false, true)),
+                            RotationX(-0.2f) * Translation(0.6f, -2.6f, 0.2f)),
+                kBeak);
+    AppendMesh(&m, leg);
+    AppendMesh(&m, MirroredX(leg));
     MeshData hull = ConvexHull(m.positions);
     return Assemble("BIRDDAMMY01.X", "BirdDammy01", {Finished(m, kFeather)}, {hull});
 }
 
-// WHALEDAMMY.X: a low-detail whale about 11 long (drawn at 30 times), heading +z.
+// WHALEDAMMY.X: a low-detail whale about 11 long (drawn at 30 times), heading +z, in the
+// middle of a stroke: flippers low, flukes spread. Its box holds every pose of the skinned
+// whale's loop (flippers to x +-4.2 and y -1.6, dorsal fin to y 1.2, flukes to z -5.9).
 StaticModel WhaleDammy() {
-    MeshData m = Transformed(LongBody({1.3f, 1.15f, 4.6f}, 10, 6), Translation(0.0f, 0.0f, 0.5f));
+    MeshData m = Transformed(LongBody({1.3f, 1.15f, 4.7f}, 10, 6), Translation(0.0f, 0.0f, 0.5f));
     PaintMeshByHeight(&m, -1.15f, kWhaleBelly, 1.15f, kWhaleTop);
+    // Flukes with a shallow notch, so that the outline stays star-shaped about its middle.
     AppendMesh(&m, Transformed(Slab({{0.0f, -3.4f},
-                                     {2.4f, -5.3f},
-                                     {1.7f, -5.7f},
-                                     {0.0f, -4.9f},
-                                     {-1.7f, -5.7f},
-                                     {-2.4f, -5.3f}},
+                                     {2.4f, -5.35f},
+                                     {1.8f, -6.05f},
+                                     {0.0f, -5.55f},
+                                     {-1.8f, -6.05f},
+                                     {-2.4f, -5.35f}},
                                     0.12f, kWhaleTop),
                                Translation(0.0f, 0.1f, 0.0f)));
-    // Pectoral fins swept back and a little down, about 8 across like the skinned whale's.
+    // A small dorsal fin well back on the spine, standing in the y-z plane.
+    AppendMesh(&m,
+               Transformed(Slab({{0.7f, -1.9f}, {1.32f, -2.85f}, {0.7f, -3.1f}}, 0.08f, kWhaleTop),
+                           RotationZ(kPi * 0.5f)));
+    // Pectoral fins swept back and down, about 9 across like the skinned whale's.
     const MeshData fin = Transformed(
-        Slab({{0.6f, 2.0f}, {3.4f, 0.5f}, {3.2f, -0.2f}, {0.6f, 1.0f}}, 0.1f, kWhaleTop),
-        RotationZ(-0.2f) * Translation(0.5f, -0.6f, 0.0f));
+        Slab({{0.6f, 2.0f}, {4.1f, -0.4f}, {3.9f, -1.1f}, {0.6f, 1.0f}}, 0.1f, kWhaleTop),
+        RotationZ(-0.3f) * Translation(0.5f, -0.6f, 0.0f));
     AppendMesh(&m, fin);
     AppendMesh(&m, MirroredX(fin));
     MeshData hull = ConvexHull(m.positions);
