@@ -1,30 +1,175 @@
 #include "app/frame.h"
 
+#include <cstdio>
+
+#include "app/camera.h"
+#include "app/camera_dolly.h"
+#include "app/fog.h"
 #include "app/globals.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
+#include "platform/d3dx_font.h"
+#include "platform/system_clock.h"
+
+namespace {
+// Stand-ins for the actors until they fly: the flock's centre is the centre of the cube its
+// birds start in, and the whale waits at its start point.
+const D3DXVECTOR3 kFlockStartPoint(200.0f, 1.0f, 200.0f);
+const D3DXVECTOR3 kWhaleStartPoint(1000.0f, 0.0f, -500.0f);
+
+D3DXVECTOR3 FlockCentre() {
+    return kFlockStartPoint;
+}
+
+D3DXVECTOR3 WhalePosition() {
+    return kWhaleStartPoint;
+}
+
+constexpr float kDayLightPeriod = 6000.0f;     // ms per radian about y by day
+constexpr float kNightLightPeriodY = 2000.0f;  // at night, about y
+constexpr float kNightLightPeriodX = 2500.0f;  // and about x
+constexpr float kFrameRateInterval = 1.0f;     // seconds between two rate computations
+
+void RotateLight() {
+    const float t = static_cast<float>(timeGetTime());
+    D3DXMATRIX rotation;
+    if (g_saverSettings.night == 1) {
+        D3DXMATRIX aboutY, aboutX;
+        D3DXMatrixRotationY(&aboutY, t / kNightLightPeriodY);
+        D3DXMatrixRotationX(&aboutX, t / kNightLightPeriodX);
+        D3DXMatrixMultiply(&rotation, &aboutY, &aboutX);
+    } else {
+        D3DXMatrixRotationY(&rotation, t / kDayLightPeriod);
+    }
+    D3DXVec4Transform(&g_vLight, &g_vBaseLight, &rotation);
+}
+
+void SetColourStage(IDirect3DDevice8* device, DWORD stage, DWORD op, DWORD arg1, DWORD arg2) {
+    device->SetTextureStageState(stage, D3DTSS_COLOROP, op);
+    device->SetTextureStageState(stage, D3DTSS_COLORARG1, arg1);
+    device->SetTextureStageState(stage, D3DTSS_COLORARG2, arg2);
+}
+
+void RunFrame(SaverWindow* window) {
+    const float elapsed = g_frameTimer(kTimerElapsed);
+    g_fTimeStep = elapsed <= kMaxTimeStep ? elapsed : kMaxTimeStep;
+    g_fRawStep = elapsed;
+    Update();
+    Render();
+    // A lost device is retried every frame until it can be reset; the scene keeps its
+    // resources, only the fixed states, the camera and the fog are applied again.
+    g_frameRecord.m_bReset = 0;
+    g_frameRecord.m_hrPresent = g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    if (g_frameRecord.m_hrPresent == D3DERR_DEVICELOST &&
+        g_pd3dDevice->TestCooperativeLevel() == D3DERR_DEVICENOTRESET &&
+        SUCCEEDED(g_pd3dDevice->Reset(&g_d3dpp))) {
+        InitiateRenderer(window);
+        g_frameRecord.m_bReset = 1;
+    }
+    if (g_keyState.escape && window)
+        window->PostClose();
+}
+}  // namespace
 
 void Frame(SaverWindow* window) {
     if (!g_bDeviceReady)
         return;
-    const float elapsed = g_frameTimer(kTimerElapsed);
-    g_fTimeStep = elapsed <= kMaxTimeStep ? elapsed : kMaxTimeStep;
-    g_fRawStep = elapsed;
     PollKeys();
-    Render();
-    // A lost device is retried every frame until it can be reset; the scene keeps its
-    // resources, only the fixed states are applied again.
-    if (g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr) == D3DERR_DEVICELOST &&
-        g_pd3dDevice->TestCooperativeLevel() == D3DERR_DEVICENOTRESET &&
-        SUCCEEDED(g_pd3dDevice->Reset(&g_d3dpp)))
-        InitiateRenderer(window);
-    if (g_keyState.escape && window)
-        window->PostClose();
+    RunFrame(window);
+}
+
+void FrameWithKeys(SaverWindow* window, const KeyState& keys) {
+    if (!g_bDeviceReady)
+        return;
+    g_keyState = keys;
+    RunFrame(window);
+}
+
+void Update() {
+    RotateLight();
+    // The leader and the flock move here: the lead bird in automatic mode, the whale in user
+    // mode, then the flock toward it.
+    g_vFlockCentre = FlockCentre();
+    g_ferguson.Translate(g_vFlockCentre.x, g_vFlockCentre.y, g_vFlockCentre.z);
+    g_cameraDolly.Ride(g_ferguson, g_fRawStep);
+    if (g_saverSettings.userControl == 1)
+        UpdateUserCamera(g_pd3dDevice, &g_camera, g_keyState, WhalePosition(), g_fTimeStep);
+    else
+        UpdateAutomaticCamera(g_pd3dDevice, &g_camera, &g_cameraDolly, &g_cameraBlend,
+                              g_vFlockCentre, g_fAspect, g_fog.m_fFogEnd, g_fTimeStep);
 }
 
 void Render() {
-    g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g_dwClearColor, 1.0f, 0);
-    if (FAILED(g_pd3dDevice->BeginScene()))
+    IDirect3DDevice8* device = g_pd3dDevice;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g_dwClearColor, 1.0f, 0);
+    if (FAILED(device->BeginScene()))
         return;
-    g_pd3dDevice->EndScene();
+    g_camera.BuildFrustum();
+
+    // At night the flock is drawn as silhouettes in its vertex colour.
+    const bool night = g_saverSettings.night == 1;
+    if (night) {
+        SetColourStage(device, 0, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
+        SetColourStage(device, 1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
+    }
+    // The flock draws here.
+    if (night) {
+        SetColourStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+        SetColourStage(device, 1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
+    }
+
+    g_backGrounds.Render(device, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
+    g_obstacle01BGO.Render(device, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
+
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    DrawQueue();
+    // The leader draws here: the lead bird in automatic mode, the whale in user mode.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+    DrawFrameRate();
+    device->EndScene();
+}
+
+void DrawQueue() {
+    D3DXMATRIX view;
+    D3DXMatrixInverse(&view, nullptr, &g_camera.m_matWorld);
+    const D3DXVECTOR3 direction(view._31, view._32, view._33);
+    g_zSortRender.Sort(direction.x, direction.y, direction.z);
+
+    const DWORD queued = g_zSortRender.Count();
+    g_frameRecord.m_dwQueued = queued;
+    g_frameRecord.m_vSortDirection = direction;
+    g_frameRecord.m_fFirstKey = g_frameRecord.m_fLastKey = 0.0f;
+    if (queued > 0) {
+        g_frameRecord.m_fFirstKey =
+            D3DXVec3Dot(&direction, &g_zSortRender.Entry(0).m_vSortPosition);
+        g_frameRecord.m_fLastKey =
+            D3DXVec3Dot(&direction, &g_zSortRender.Entry(queued - 1).m_vSortPosition);
+    }
+
+    g_zSortRender.Render(g_pd3dDevice, view, g_camera.m_matProjection, g_vLight, g_fog.m_fFogEnd);
+    g_zSortRender.Clear();
+}
+
+void DrawFrameRate() {
+    g_pd3dDevice->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    g_frameRecord.m_szFrameRate[0] = '\0';
+    if (g_saverSettings.showFrameRate == 1) {
+        const float now = g_frameTimer(kTimerAbsolute);
+        ++g_dwFrameCount;
+        if (now - g_fLastRateTime > kFrameRateInterval) {
+            g_fFrameRate = static_cast<float>(g_dwFrameCount) / (now - g_fLastRateTime);
+            g_fLastRateTime = now;
+            g_dwFrameCount = 0;
+        }
+        std::snprintf(g_frameRecord.m_szFrameRate, sizeof g_frameRecord.m_szFrameRate, " %.02f ",
+                      g_fFrameRate);
+        RECT area = {0, 0, static_cast<LONG>(g_nRenderWidth), static_cast<LONG>(g_nRenderHeight)};
+        if (g_pD3DXFont)
+            g_pD3DXFont->DrawTextA(g_frameRecord.m_szFrameRate, -1, &area,
+                                   DT_SINGLELINE | DT_NOCLIP, kFrameRateColour);
+    }
+    g_pd3dDevice->SetRenderState(D3DRS_FOGENABLE, TRUE);
 }

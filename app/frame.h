@@ -1,16 +1,46 @@
-// One frame of the running saver: the time step, the key poll, the drawing, the present with
-// the recovery of a lost device, and Escape's close request after the present.
-// Owns: the order of a frame's steps and the time step globals (app/globals.h).
+// One frame of the running saver: the time step, the key poll, the update of the light, the
+// circuit, the dolly and the camera, the drawing in its fixed order with the frame-rate text,
+// the present with the recovery of a lost device, and Escape's close request after the present.
+// Owns: the order of a frame's steps, the frame globals (app/globals.h) and the FrameRecord.
 // Does not: handle window events (app/saver_window.h); create or release the device.
 // Needs: a device made by the start-up (app/startup.h); does nothing before it is ready.
 #pragma once
+
+#include <cstdint>
+
+#include "app/key_state.h"
+#include "platform/d3d8_types.h"
+#include "platform/d3dx_math.h"
 
 class SaverWindow;
 
 // The time step's cap, seconds: a slow frame never advances the scene by more.
 constexpr float kMaxTimeStep = 0.03f;
+// The frame-rate text's colour (0xAARRGGBB): a translucent pale blue.
+constexpr D3DCOLOR kFrameRateColour = 0x88BBBBFFu;
 
-// Runs one frame; window receives the close when Escape was down at the poll (may be null).
+// What the last frame did, for velmora-tool's report and the tests; Frame fills it.
+struct FrameRecord {
+    uint32_t m_dwQueued = 0;       // queue entries drawn
+    D3DXVECTOR3 m_vSortDirection;  // the view's third row the queue was sorted along
+    float m_fFirstKey = 0.0f;      // sort keys of the first and last entry drawn
+    float m_fLastKey = 0.0f;
+    char m_szFrameRate[48] = {};  // the frame-rate text as drawn; empty when none was
+    HRESULT m_hrPresent = 0;      // what Present reported
+    int32_t m_bReset = 0;         // 1: the device was reset and the renderer set again
+};
+
+// Runs one frame with the keys polled; window receives the close when Escape was down at the
+// poll (may be null).
 void Frame(SaverWindow* window);
-// The drawing part of a frame.
+// The same frame with the keys given instead of polled (headless runs have no keyboard).
+void FrameWithKeys(SaverWindow* window, const KeyState& keys);
+// The simulation part of a frame: light, leader, flock centre, circuit, dolly, camera.
+void Update();
+// The drawing part of a frame, from the clear to the end of the scene.
 void Render();
+// The queue sorted along the view's third row, drawn with the light and fog end, and emptied.
+void DrawQueue();
+// Fog off, the frame-rate text when showFrameRate is 1 (a new rate at most once a second), fog
+// on again.
+void DrawFrameRate();

@@ -6,16 +6,25 @@
 
 #include <cstdint>
 
+#include "app/camera.h"
+#include "app/camera_dolly.h"
+#include "app/fog.h"
+#include "app/frame.h"
 #include "app/frame_timer.h"
 #include "app/key_state.h"
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8.h"
+#include "platform/d3dx_font.h"
+#include "platform/gdi_font.h"
 #include "render/z_sort_render.h"
 #include "world/back_grounds.h"
 #include "world/background_object.h"
 #include "world/ferguson.h"
 
+// Light vectors, four floats: the fixed base and the current one, rotated every frame.
+extern D3DXVECTOR4 g_vBaseLight;
+extern D3DXVECTOR4 g_vLight;
 extern ZSortRender g_zSortRender;  // the queue every static display mesh is drawn through
 extern Ferguson g_ferguson;
 extern BackGrounds g_backGrounds;  // the three pillar sets
@@ -33,6 +42,8 @@ extern UINT g_nRenderWidth;            // back buffer, pixels
 extern UINT g_nRenderHeight;
 extern D3DCOLOR g_dwClearColor;  // also the fog colour
 extern float g_fAspect;          // projection aspect, width / height
+extern HFONT g_hFont;            // the frame-rate font request
+extern ID3DXFont* g_pD3DXFont;   // and the font realised on the device
 
 constexpr float kAspect4x3 = 1.3333334f;
 constexpr float kAspect16x9 = 1.7777778f;
@@ -40,3 +51,8 @@ constexpr float kAspect16x9 = 1.7777778f;
 // Frame state (app/frame.h).
 extern float g_fTimeStep;  // seconds since the previous frame, at most kMaxTimeStep
 extern float g_fRawStep;   // the same without the cap, for the camera dolly
+extern D3DXVECTOR3 g_vFlockCentre;  // the mean of the birds' positions, world units
+extern uint32_t g_dwFrameCount;     // frames since the frame rate was last computed
+extern float g_fLastRateTime;       // absolute seconds of that computation
+extern float g_fFrameRate;          // frames per second, as shown
+extern FrameRecord g_frameRecord;

@@ -5,6 +5,8 @@
 #include "app/globals.h"
 #include "app/saver_window.h"
 #include "platform/d3d8.h"
+#include "platform/d3dx_font.h"
+#include "platform/gdi_font.h"
 #include "platform/gl_window.h"
 #include "platform/lcg_random.h"
 #include "platform/system_clock.h"
@@ -14,10 +16,20 @@ namespace {
 const D3DFORMAT kBackBufferFormats[] = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8,
                                         D3DFMT_R8G8B8};
 
+// The camera's eye after every (re)start of the renderer, world units.
+const D3DXVECTOR3 kStartEye(2500.0f, 750.0f, -1500.0f);
+constexpr const char* kCircuitResource = "CLOCK.FPP";
+constexpr float kObstacleQueryRadius = 200.0f;  // world units
+
 int FailStartup() {
     g_traceLog.Append("Failed\n");
     g_traceLog.WriteErrorLog();
     return 0;
+}
+
+HRESULT FailObject() {
+    g_traceLog.Append("\tFailed\n");
+    return E_FAIL;
 }
 }  // namespace
 
@@ -54,15 +66,26 @@ int Initiate(SaverWindow* window) {
             return FailStartup();
     }
     g_traceLog.Append("InitiateFont...\n");
+    g_hFont = CreateFontA(0, 0, 0, 0, FW_SEMIBOLD, FALSE, TRUE, FALSE, ANSI_CHARSET,
+                          OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "Lucida Console");
+    if (!g_hFont)
+        return FailStartup();
     g_traceLog.Append("Initiate3DFont...\n");
+    if (FAILED(D3DXCreateFont(g_pd3dDevice, g_hFont, &g_pD3DXFont)))
+        return FailStartup();
     return 1;
 }
 
 HRESULT InitiateD3D(SaverWindow* window) {
-    // Without a GL 4.5 context on the window there is no Direct3D object to be had.
+    // Without a GL 4.5 context on the window there is no Direct3D object to be had. Without a
+    // window the device draws into a headless window of the render size.
     g_traceLog.Append("\tDirect3DCreate8...\n");
     std::string error;
-    if (window && window->Handle())
+    if (!window)
+        g_hDeviceWindow = GlWindow::CreateHeadless(static_cast<int>(g_nRenderWidth),
+                                                   static_cast<int>(g_nRenderHeight), &error);
+    else if (window->Handle())
         g_hDeviceWindow = GlWindow::CreateForSdl(window->Handle(), &error);
     if (g_hDeviceWindow)
         g_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
@@ -155,11 +178,46 @@ HRESULT InitiateRenderer(SaverWindow*) {
         g_fAspect = kAspect4x3;
     if (g_saverSettings.aspectMode == 2)
         g_fAspect = kAspect16x9;
+
+    g_camera.Reset();
+    g_camera.SetEye(kStartEye.x, kStartEye.y, kStartEye.z);
+    g_fog.SetColour(g_dwClearColor);
+    g_fog.Apply(device, &g_camera, g_fAspect, 1);
     return S_OK;
 }
 
 HRESULT InitiateObjects(SaverWindow*) {
-    return g_bDeviceReady ? S_OK : E_FAIL;
+    if (!g_bDeviceReady)
+        return E_FAIL;
+    IDirect3DDevice8* device = g_pd3dDevice;
+
+    g_traceLog.Append("\tZSortRender.InitDeviceObjects...\n");
+    if (FAILED(g_zSortRender.InitDeviceObjects(device, g_saverSettings)))
+        return FailObject();
+    g_traceLog.Append("\tZSortRender.RestoreDeviceObjects...\n");
+    if (FAILED(g_zSortRender.RestoreDeviceObjects(device)))
+        return FailObject();
+
+    // The skinned dummy loads here.
+    g_traceLog.Append("\tFerguson.InitDeviceObjects...\n");
+    if (FAILED(g_ferguson.InitDeviceObjects(kCircuitResource)))
+        return FailObject();
+
+    g_backGrounds.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tBackGrounds.InitDeviceObjects...\n");
+    if (FAILED(g_backGrounds.InitDeviceObjects(device)))
+        return FailObject();
+
+    // The flock, the lead bird and the whale load here.
+    g_traceLog.Append("\tObstacle01BGO.InitDeviceObjects...\n");
+    if (FAILED(g_obstacle01BGO.InitDeviceObjects(device, "OBSTACLE01.X", "OBSTACLE01.BPS")))
+        return FailObject();
+    g_obstacle01BGO.m_fQueryRadius = kObstacleQueryRadius;
+    g_traceLog.Append("\tObstacle02BGO.InitDeviceObjects...\n");
+    if (FAILED(g_obstacle02BGO.InitDeviceObjects(device, "OBSTACLE02.X", "OBSTACLE02.BPS")))
+        return FailObject();
+    g_obstacle02BGO.m_fQueryRadius = kObstacleQueryRadius;
+    return S_OK;
 }
 
 HRESULT InitiateBGM(SaverWindow*) {
@@ -168,6 +226,18 @@ HRESULT InitiateBGM(SaverWindow*) {
 
 void Cleanup() {
     g_bDeviceReady = 0;
+    g_zSortRender.ReleaseDeviceObjects(g_pd3dDevice);
+    g_zSortRender.DestroyObjects();
+    g_ferguson.DeleteDeviceObjects();
+    g_backGrounds.DeleteDeviceObjects();
+    g_obstacle01BGO.DeleteDeviceObjects();
+    g_obstacle02BGO.DeleteDeviceObjects();
+    DeleteObject(g_hFont);
+    g_hFont = nullptr;
+    if (g_pD3DXFont) {
+        g_pD3DXFont->Release();
+        g_pD3DXFont = nullptr;
+    }
     if (g_pd3dDevice) {
         g_pd3dDevice->Release();
         g_pd3dDevice = nullptr;

@@ -3,7 +3,8 @@
 // failing step writes the error log and stops the start-up. Cleanup releases whatever exists.
 // Owns: the order of the steps and the device-level globals' lifetime (app/globals.h).
 // Does not: create the SDL window (app/saver_window.h) or run frames (app/frame.h).
-// Needs: a SaverWindow made with SDL_WINDOW_OPENGL; the device of platform/d3d8.h.
+// Needs: a SaverWindow made with SDL_WINDOW_OPENGL, or none: a null window gives a headless
+// device of the render size (velmora-tool, tests); the device of platform/d3d8.h.
 #pragma once
 
 #include "platform/d3d8_types.h"
@@ -12,11 +13,13 @@ class SaverWindow;
 
 // Runs the whole start-up on the window: 1 on success, 0 after a failure (traced and logged).
 int Initiate(SaverWindow* window);
-// A GL context on the window, the Direct3D object, the back-buffer format, the device.
+// A GL context on the window (headless without one), the Direct3D object, the back-buffer
+// format, the device.
 HRESULT InitiateD3D(SaverWindow* window);
-// The fixed texture stage and render states and the projection aspect; also after a reset.
+// The fixed texture stage and render states, the projection aspect, the camera at its start
+// eye and the fog with the projection, forced; also after every device reset.
 HRESULT InitiateRenderer(SaverWindow* window);
-// The scene objects, in their fixed order.
+// The scene objects, in their fixed order; the first failure traces "\tFailed\n".
 HRESULT InitiateObjects(SaverWindow* window);
 // The background music, when it was chosen.
 HRESULT InitiateBGM(SaverWindow* window);

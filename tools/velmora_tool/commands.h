@@ -8,3 +8,4 @@ int RunPathCommand(int argc, char** argv);
 int RunXCommand(int argc, char** argv);
 int RunShadeCommand(int argc, char** argv);
 int RunModelCommand(int argc, char** argv);
+int RunRenderCommand(int argc, char** argv);

@@ -19,6 +19,8 @@ const ToolCommand kCommands[] = {
      RunShadeCommand},
     {"model", "model NAME [--png FILE]  load a static model; draw four sides to a PNG",
      RunModelCommand},
+    {"render", "render [--set NAME=VALUE] [--png FRAME:FILE] [--report] ...  run frames headless",
+     RunRenderCommand},
 };
 
 void PrintUsage() {

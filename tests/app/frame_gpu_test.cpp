@@ -1,0 +1,349 @@
+// The saver's start-up and frames on a headless device, run as velmora-tool runs them: the
+// trace, the back buffer, the colours, the camera, the time steps, the queue, the frame-rate
+// text and the recovery of a lost device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/startup.h"
+#include "platform/system_clock.h"
+
+namespace {
+constexpr float kPi = 3.14159265f;
+const D3DXVECTOR3 kStartEye(2500.0f, 750.0f, -1500.0f);
+
+float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    const D3DXVECTOR3 d = a - b;
+    return D3DXVec3Length(&d);
+}
+
+float FieldOfView(const D3DXMATRIX& p) {
+    return 2.0f * std::atan(1.0f / p._22);
+}
+
+DWORD RenderState(D3DRENDERSTATETYPE state) {
+    DWORD value = 0;
+    g_pd3dDevice->GetRenderState(state, &value);
+    return value;
+}
+
+DWORD StageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+    DWORD value = 0;
+    g_pd3dDevice->GetTextureStageState(stage, type, &value);
+    return value;
+}
+
+class SceneTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_saverSettings = SaverSettings();
+        g_traceLog = TraceLog(".");
+        g_frameTimer = FrameTimer();
+        g_cameraBlend = CameraBlend();
+        g_cameraDolly = CameraDolly();
+        g_fAspect = kAspect4x3;
+        g_dwFrameCount = 0;
+        g_fLastRateTime = 0.0f;
+        g_fFrameRate = 0.0f;
+        StartManualClock(1000000);
+        g_frameTimer(kTimerStart);
+    }
+
+    void TearDown() override {
+        Cleanup();
+        StopManualClock();
+    }
+
+    // Frames of `step` seconds each, with keys held.
+    void Run(int frames, float step, const KeyState& keys = KeyState()) {
+        for (int i = 0; i < frames; ++i) {
+            AdvanceManualClock(static_cast<uint64_t>(std::llround(step * 1e6)));
+            FrameWithKeys(nullptr, keys);
+        }
+    }
+
+    // The share of the back buffer's pixels that are exactly the colour.
+    double ShareOf(D3DCOLOR colour) {
+        std::vector<uint8_t> rgba;
+        UINT width = 0, height = 0;
+        EXPECT_EQ(g_pd3dDevice->ReadBackBuffer(&rgba, &width, &height), D3D_OK);
+        size_t count = 0;
+        for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+            const D3DCOLOR c = (D3DCOLOR(rgba[i + 3]) << 24) | (D3DCOLOR(rgba[i]) << 16) |
+                               (D3DCOLOR(rgba[i + 1]) << 8) | rgba[i + 2];
+            count += c == colour;
+        }
+        return rgba.empty() ? 0.0 : static_cast<double>(count) / (rgba.size() / 4);
+    }
+};
+
+// The trace lines of the start-up steps and the objects (depth 0 and 1), in order.
+std::vector<std::string> OuterTraceLines() {
+    std::vector<std::string> lines;
+    std::string text = g_traceLog.Text();
+    for (size_t begin = 0, end; (end = text.find('\n', begin)) != std::string::npos;
+         begin = end + 1) {
+        const std::string line = text.substr(begin, end - begin);
+        if (line.compare(0, 2, "\t\t") != 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    const std::vector<std::string> expected = {
+        "InitiateD3D...",
+        "\tDirect3DCreate8...",
+        "\tGetAdapterDisplayMode...",
+        "\tChecking VertexShaderVersion...",
+        "\tCreateDevice...",
+        "InitiateRenderer...",
+        "InitiateObjects...",
+        "\tZSortRender.InitDeviceObjects...",
+        "\tZSortRender.RestoreDeviceObjects...",
+        "\tFerguson.InitDeviceObjects...",
+        "\tBackGrounds.InitDeviceObjects...",
+        "\tObstacle01BGO.InitDeviceObjects...",
+        "\tObstacle02BGO.InitDeviceObjects...",
+        "InitiateFont...",
+        "Initiate3DFont...",
+    };
+    EXPECT_EQ(OuterTraceLines(), expected);
+    EXPECT_EQ(g_obstacle01BGO.m_fQueryRadius, 200.0f);
+    EXPECT_EQ(g_obstacle02BGO.m_fQueryRadius, 200.0f);
+    EXPECT_EQ(g_obstacle02BGO.m_nCount, 6);
+    EXPECT_NE(g_pD3DXFont, nullptr);
+
+    Cleanup();
+    g_traceLog = TraceLog(".");
+    g_saverSettings.music = 1;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    const std::vector<std::string> lines = OuterTraceLines();
+    ASSERT_EQ(lines.size(), expected.size() + 1);
+    EXPECT_EQ(lines[13], "InitiateBGM...");
+}
+
+TEST_F(SceneTest, ResolutionGivesTheBackBufferAndAspectModeTheProjection) {
+    const struct {
+        int32_t resolution;
+        UINT width, height;
+    } cases[] = {{1, 640, 480}, {2, 800, 600}, {3, 1024, 768}, {7, 640, 480}};
+    for (const auto& c : cases) {
+        g_saverSettings.resolution = c.resolution;
+        ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+        std::vector<uint8_t> rgba;
+        UINT width = 0, height = 0;
+        g_pd3dDevice->ReadBackBuffer(&rgba, &width, &height);
+        EXPECT_EQ(width, c.width) << "resolution " << c.resolution;
+        EXPECT_EQ(height, c.height) << "resolution " << c.resolution;
+        Cleanup();
+    }
+    g_saverSettings.aspectMode = 2;
+    ASSERT_EQ(Initiate(nullptr), 1);
+    const D3DXMATRIX& p = g_camera.m_matProjection;
+    EXPECT_NEAR(p._22 / p._11, 16.0f / 9.0f, 1e-5f);
+    // Any other mode keeps the last aspect.
+    Cleanup();
+    g_saverSettings.aspectMode = 5;
+    ASSERT_EQ(Initiate(nullptr), 1);
+    EXPECT_EQ(g_fAspect, kAspect16x9);
+}
+
+TEST_F(SceneTest, DayAndNightClearTheBackBufferAndFogToTheirColour) {
+    for (int32_t night : {0, 1}) {
+        g_saverSettings.night = night;
+        ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+        Run(1, 0.02f);
+        const D3DCOLOR colour = night ? 0xFF000000u : 0xFFFFFFFFu;
+        EXPECT_EQ(g_dwClearColor, colour);
+        EXPECT_EQ(RenderState(D3DRS_FOGCOLOR), colour);
+        EXPECT_EQ(RenderState(D3DRS_FOGENABLE), 1u);
+        EXPECT_GT(ShareOf(colour), 0.2) << "night " << night;
+        EXPECT_GT(g_frameRecord.m_dwQueued, 0u);
+        // The silhouette stages of the night are put back after the flock.
+        EXPECT_EQ(StageState(0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+        EXPECT_EQ(StageState(1, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
+        Cleanup();
+    }
+}
+
+TEST_F(SceneTest, FirstAutomaticFrameLooksFromTheDollyAtTheFlockWithA60DegreeLens) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 1.0f / 60.0f);
+    EXPECT_NEAR(FieldOfView(g_camera.m_matProjection), kPi / 3.0f, 1e-5f);
+    EXPECT_NEAR(Distance(g_camera.Eye(), g_cameraDolly.Position()), 0.0f, 0.1f);
+    EXPECT_EQ(g_vFlockCentre, D3DXVECTOR3(200.0f, 1.0f, 200.0f));
+    // The circuit sits on the flock, and so does the camera's gaze.
+    EXPECT_NEAR(Distance(g_ferguson.Centre(), g_vFlockCentre), 0.0f, 1e-3f);
+    D3DXVECTOR3 gaze = g_vFlockCentre - g_camera.Eye();
+    D3DXVec3Normalize(&gaze, &gaze);
+    const D3DXMATRIX& w = g_camera.m_matWorld;
+    EXPECT_NEAR(Distance(D3DXVECTOR3(w._31, w._32, w._33), gaze), 0.0f, 1e-4f);
+}
+
+TEST_F(SceneTest, SlowFrameAdvancesTheDollyByTheRawStepAndTheCameraByTheCappedOne) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 0.1f);
+    EXPECT_EQ(g_fTimeStep, 0.03f);
+    EXPECT_NEAR(g_fRawStep, 0.1f, 1e-6f);
+    EXPECT_NEAR(g_cameraDolly.m_fPhase, 0.1f * 0.1f, 1e-6f);
+    EXPECT_NEAR(g_cameraBlend.m_fPhase, kPi / 2.0f + 0.05f * 0.03f, 1e-6f);
+}
+
+TEST_F(SceneTest, UserCameraFliesFromItsStartEyeAndReturnsThereAfterADeviceLoss) {
+    g_saverSettings.userControl = 1;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 0.02f);
+    EXPECT_NEAR(Distance(g_camera.Eye(), kStartEye), 0.0f, 1e-2f);
+    const D3DXVECTOR3 whale(1000.0f, 0.0f, -500.0f);
+    KeyState up;
+    up.up = 1;
+    Run(10, 0.02f, up);
+    // Straight at the whale it looks at: 120 units a second.
+    EXPECT_NEAR(Distance(kStartEye, whale) - Distance(g_camera.Eye(), whale), 24.0f, 1e-2f);
+
+    // The loss is noticed at the present; the reset puts back the fixed states, the fog, the
+    // projection and the start eye.
+    g_pd3dDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    g_pd3dDevice->ForceDeviceLoss(1);
+    Run(1, 0.02f, up);
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3DERR_DEVICELOST);
+    EXPECT_EQ(g_frameRecord.m_bReset, 1);
+    EXPECT_EQ(g_camera.Eye(), kStartEye);
+    EXPECT_EQ(RenderState(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CCW));
+    EXPECT_EQ(RenderState(D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
+    EXPECT_EQ(RenderState(D3DRS_FOGENABLE), 1u);
+    EXPECT_EQ(RenderState(D3DRS_FOGCOLOR), 0xFFFFFFFFu);
+    EXPECT_EQ(StageState(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    D3DXMATRIX projection;
+    g_pd3dDevice->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_NEAR(FieldOfView(projection), 0.8975979f, 1e-6f);
+
+    Run(1, 0.02f);
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3D_OK);
+    EXPECT_EQ(g_frameRecord.m_bReset, 0);
+}
+
+TEST_F(SceneTest, FrameRateTextChangesAtMostOnceASecond) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    std::string last;
+    double lastChange = -10.0;
+    int changes = 0;
+    for (int frame = 0; frame < 40; ++frame) {
+        Run(1, 0.1f);
+        const std::string text = g_frameRecord.m_szFrameRate;
+        if (text != last) {
+            EXPECT_GE(MonotonicSeconds() - lastChange, 0.999) << "frame " << frame;
+            lastChange = MonotonicSeconds();
+            last = text;
+            ++changes;
+        }
+    }
+    EXPECT_GE(changes, 2);
+    EXPECT_LE(changes, 5);
+    EXPECT_EQ(last, " 10.00 ");
+}
+
+TEST_F(SceneTest, WithoutTheFrameRateNoTextIsDrawnButFogIsSwitchedOnAgain) {
+    g_saverSettings.showFrameRate = 0;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 0.02f);
+    g_pd3dDevice->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    g_pd3dDevice->ResetCounters();
+    Run(1, 0.0f);  // no time passes: the same picture
+    EXPECT_STREQ(g_frameRecord.m_szFrameRate, "");
+    EXPECT_EQ(RenderState(D3DRS_FOGENABLE), 1u);
+    const uint64_t sceneDraws = g_pd3dDevice->Counters().draws;
+
+    g_saverSettings.showFrameRate = 1;
+    g_pd3dDevice->ResetCounters();
+    Run(1, 0.0f);
+    EXPECT_STRNE(g_frameRecord.m_szFrameRate, "");
+    EXPECT_GT(g_pd3dDevice->Counters().draws, sceneDraws);
+}
+
+// A 44-byte "Toon.vsh" vertex.
+struct ToonVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+    D3DCOLOR colour;
+    float u0, v0, u1, v1;
+};
+
+template <typename Buffer, typename Data>
+void Fill(Buffer* buffer, const Data& data) {
+    BYTE* bytes = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, &bytes, 0), D3D_OK);
+    std::memcpy(bytes, &data, sizeof data);
+    buffer->Unlock();
+}
+
+TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThousand) {
+    g_saverSettings.resolution = 1;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    IDirect3DDevice8* device = g_pd3dDevice;
+    // The camera at the origin looks along +x; the view's third row is then (-1, 0, 0), so a
+    // piece's key is minus the x of its sort position (not plus, as along the view direction).
+    D3DXMatrixRotationY(&g_camera.m_matWorld, kPi / 2.0f);
+    // Two screen-filling squares in the plane x = 10, red and green: with equal depths passing
+    // the depth test, the one drawn last covers the screen.
+    IDirect3DVertexBuffer8* squares[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        const D3DCOLOR c = k == 0 ? 0xFFFF0000u : 0xFF00FF00u;
+        const D3DXVECTOR3 n(-1.0f, 0.0f, 0.0f);
+        const ToonVertex vertices[4] = {{{10, 50, 50}, n, c, 0, 0, 0, 0},
+                                        {{10, 50, -50}, n, c, 0, 0, 0, 0},
+                                        {{10, -50, -50}, n, c, 0, 0, 0, 0},
+                                        {{10, -50, 50}, n, c, 0, 0, 0, 0}};
+        ASSERT_EQ(device->CreateVertexBuffer(sizeof vertices, 0, 0, D3DPOOL_MANAGED, &squares[k]),
+                  D3D_OK);
+        Fill(squares[k], vertices);
+    }
+    const WORD indices[6] = {0, 1, 2, 0, 2, 3};  // clockwise on screen
+    IDirect3DIndexBuffer8* indexBuffer = nullptr;
+    ASSERT_EQ(
+        device->CreateIndexBuffer(sizeof indices, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indexBuffer),
+        D3D_OK);
+    Fill(indexBuffer, indices);
+    const D3DXATTRIBUTERANGE range = {0, 0, 2, 0, 4};
+    const D3DMATERIAL8 material = {};
+    const auto enqueue = [&](int square, const D3DXMATRIX& world, float x) {
+        g_zSortRender.Enqueue(squares[square], indexBuffer, &range, world, D3DXVECTOR3(x, 0, 0),
+                              &material, nullptr, 1);
+    };
+    const auto drawnLast = [&](float redX, float greenX) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+        enqueue(0, D3DXMATRIX(), redX);
+        enqueue(1, D3DXMATRIX(), greenX);
+        DrawQueue();
+        std::vector<uint8_t> rgba;
+        UINT width = 0, height = 0;
+        device->ReadBackBuffer(&rgba, &width, &height);
+        const uint8_t* centre = &rgba[(height / 2 * width + width / 2) * 4];
+        return centre[0] > centre[1] ? "red" : "green";
+    };
+    EXPECT_STREQ(drawnLast(10.0f, 20.0f), "red");
+    EXPECT_EQ(g_frameRecord.m_fFirstKey, -20.0f);
+    EXPECT_STREQ(drawnLast(20.0f, 10.0f), "green");
+    EXPECT_EQ(g_zSortRender.Count(), 0u);
+
+    // The 1001st piece of a frame is dropped. These lie behind the camera: no pixels to draw.
+    D3DXMATRIX behind;
+    D3DXMatrixTranslation(&behind, -100.0f, 0.0f, 0.0f);
+    for (int i = 0; i < 1001; ++i)
+        enqueue(0, behind, static_cast<float>(i));
+    device->ResetCounters();
+    DrawQueue();
+    EXPECT_EQ(g_frameRecord.m_dwQueued, 1000u);
+    EXPECT_EQ(device->Counters().draws, 1000u);
+
+    indexBuffer->Release();
+    squares[0]->Release();
+    squares[1]->Release();
+}
+}  // namespace
