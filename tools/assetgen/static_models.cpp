@@ -208,7 +208,7 @@ StaticModel Pillar01() {
     // 5 clock drum with four dials.
     const std::vector<ProfilePoint> drum = {
         {5.8f, -13.0f}, {6.6f, -12.3f}, {6.6f, -3.7f}, {5.8f, -3.0f}};
-    MeshData clock = Painted(Lathe(drum, 24), kSlate);
+    MeshData clock = Painted(Lathe(drum, 24, Options(true, false)), kSlate);  // cornice covers it
     for (int k = 0; k < 4; ++k) {
         const float hour = kPi / 6.0f * static_cast<float>(2 * k + 1);
         AppendMesh(&clock, ClockDial(6.6f, 2.3f, hour, 0.3f + 1.7f * k,
@@ -239,11 +239,11 @@ StaticModel Pillar01() {
                                                  {3.7f, 24.0f}};
     d.push_back(Finished(Lathe(upperBand, 16, Options(false, false)), kBronze));
     h.push_back(LatheHull({{4.5f, 22.0f}, {4.5f, 24.0f}}));
-    // 10 capital: a bell flaring out under the abacus.
+    // 10 capital: a bell flaring out under the abacus, its open rim inside the abacus's square.
     const std::vector<ProfilePoint> capital = {
-        {3.7f, 24.0f}, {4.0f, 25.5f, false}, {5.0f, 27.2f, false}, {6.4f, 28.5f}, {6.4f, 29.1f}};
+        {3.7f, 24.0f}, {4.0f, 25.5f, false}, {4.6f, 27.2f, false}, {5.25f, 28.5f}, {5.25f, 29.1f}};
     d.push_back(Finished(Lathe(capital, 20, Options(false, false)), kIvory));
-    h.push_back(LatheHull({{3.7f, 24.0f}, {6.4f, 28.5f}, {6.4f, 29.1f}}));
+    h.push_back(LatheHull({{3.7f, 24.0f}, {5.25f, 28.5f}, {5.25f, 29.1f}}));
     // 11 abacus: a square slab set square to the axes.
     const std::vector<ProfilePoint> abacus = {
         {7.6f, 29.1f}, {7.6f, 30.3f}, {8.3f, 30.8f}, {8.3f, 31.6f}, {7.4f, 32.0f}};
@@ -261,9 +261,9 @@ StaticModel Pillar01() {
                                             {1.2f, 45.6f},        {0.9f, 46.0f}};
     d.push_back(Finished(Lathe(dome, 20, Options(false, false)), kVerdigris));
     h.push_back(LatheHull({{5.0f, 39.8f}, {4.9f, 41.0f}, {2.9f, 44.6f}, {0.9f, 46.0f}}));
-    // 14 finial: collar, orb and spike.
+    // 14 finial: collar closing the dome's top, orb and spike.
     MeshData finial =
-        Lathe({{0.5f, 46.0f}, {0.9f, 46.4f}, {0.5f, 46.9f}}, 16, Options(false, false));
+        Lathe({{0.9f, 46.0f}, {0.9f, 46.4f}, {0.5f, 46.9f}}, 16, Options(false, false));
     AppendMesh(&finial,
                Transformed(Ellipsoid({1.3f, 1.3f, 1.3f}, 10, 6), Translation(0.0f, 48.2f, 0.0f)));
     AppendMesh(&finial, Lathe({{0.45f, 49.3f}, {0.0f, 53.0f}}, 8, Options(false, false)));
@@ -273,7 +273,9 @@ StaticModel Pillar01() {
 }
 
 // PILLAR02.X: a slender spire from y -60 to 60 with a gear, two bands, a lantern bulb, a
-// needle and a tilted ring.
+// needle and a tilted ring. It stands 4600 to 8000 units out at scale 20 to 24, where one
+// pixel of a 60 degree view 768 high spans about 0.2 to 0.5 model units: the fine parts are
+// at least a unit across, so that they stay two pixels or more wide instead of shimmering.
 StaticModel Pillar02() {
     MeshData m = Painted(
         Lathe({{3.6f, -60.0f}, {3.6f, -57.0f}, {3.0f, -56.2f}, {3.0f, -55.0f}, {2.4f, -54.4f}}, 6,
@@ -283,37 +285,50 @@ StaticModel Pillar02() {
                            12, Options(false, false));
     PaintMeshByHeight(&shaft, -54.4f, kStone, 38.0f, kIvory);
     AppendMesh(&m, shaft);
+    // The bands' open ends sink a little into the tapering shaft.
     for (float y : {-20.0f, 20.0f}) {
         const float r = y < 0.0f ? 1.9f : 1.4f;
-        AppendMesh(&m, Painted(Lathe({{r, y - 0.6f},
-                                      {r + 0.5f, y - 0.2f, false},
-                                      {r + 0.5f, y + 0.2f, false},
-                                      {r, y + 0.6f}},
+        AppendMesh(&m, Painted(Lathe({{r - 0.05f, y - 1.2f},
+                                      {r + 0.9f, y - 0.6f, false},
+                                      {r + 0.9f, y + 0.6f, false},
+                                      {r - 0.05f, y + 1.2f}},
                                      12, Options(false, false)),
                                kBronze));
     }
-    AppendMesh(
-        &m, Painted(Transformed(Gear(10, 2.2f, 2.8f, 0.0f, 0.35f), Translation(0.0f, 5.0f, 0.0f)),
-                    kBrass));
+    AppendMesh(&m,
+               Painted(Transformed(Gear(8, 2.3f, 3.1f, 0.0f, 0.6f), Translation(0.0f, 5.0f, 0.0f)),
+                       kBrass));
     AppendMesh(&m, Painted(Lathe({{1.0f, 38.0f},
                                   {1.6f, 40.0f, false},
                                   {1.7f, 42.0f, false},
                                   {1.2f, 44.0f, false},
-                                  {0.6f, 45.0f},
-                                  {0.35f, 47.0f, false},
+                                  {0.85f, 45.0f},
+                                  {0.75f, 46.0f, false},
+                                  {0.4f, 57.0f},
                                   {0.0f, 60.0f}},
                                  12, Options(false, false)),
                            kVerdigris));
-    AppendMesh(&m, Painted(Transformed(Torus(3.2f, 0.18f, 16, 4),
+    AppendMesh(&m, Painted(Transformed(Torus(3.2f, 0.5f, 16, 6),
                                        RotationX(0.45f) * Translation(0.0f, 42.0f, 0.0f)),
                            kGold));
-    MeshData hull =
-        LatheHull({{3.6f, -60.0f}, {3.6f, -55.0f}, {2.8f, 5.0f}, {3.4f, 41.0f}, {0.0f, 60.0f}});
+    // Two pins along the ring's tilt axis hold it to the bulb; their ends are buried.
+    const MeshData pin =
+        Painted(Transformed(Lathe({{0.35f, 1.2f}, {0.35f, 3.4f}}, 6, Options(false, false)),
+                            RotationZ(-kPi * 0.5f) * Translation(0.0f, 42.0f, 0.0f)),
+                kGold);
+    AppendMesh(&m, pin);
+    AppendMesh(&m, MirroredX(pin));
+    MeshData hull = LatheHull({{3.6f, -60.0f},
+                               {3.6f, -55.0f},
+                               {3.1f, 5.0f},
+                               {3.8f, 39.8f},
+                               {3.8f, 44.2f},
+                               {0.0f, 60.0f}});
     return Assemble("PILLAR02.X", "Pillar02", {Finished(m, kIvory)}, {hull});
 }
 
 // PILLAR03.X: a giant landmark from y -1.6 to 3.8 (placed at scale near 2893): a stepped
-// tower with a geared clock drum under an armillary sphere of three rings.
+// tower with a geared clock drum under an armillary sphere of three rings round a globe.
 StaticModel Pillar03() {
     const float oct = kPi / 8.0f;
     MeshData m =
@@ -327,11 +342,13 @@ StaticModel Pillar03() {
     AppendMesh(&m, Painted(Transformed(Gear(20, 0.64f, 0.72f, 0.0f, 0.06f),
                                        Translation(0.0f, 1.65f, 0.0f)),
                            kBrass));
-    AppendMesh(&m,
-               Painted(Lathe({{0.42f, 1.9f}, {0.36f, 2.5f}}, 8, Options(false, false, true, oct)),
-                       kIvory));
+    AppendMesh(
+        &m,
+        Painted(Lathe({{0.42f, 1.9f}, {0.36f, 2.5f}}, 8, Options(false, true, true, oct)), kIvory));
+    // The armillary: an upright meridian ring set into the post carries the equator and a
+    // tilted ring; the globe stands on a rod from the post.
     const float sphereY = 2.9f;
-    const float tilts[3] = {0.0f, 1.05f, -1.05f};
+    const float tilts[3] = {0.0f, kPi * 0.5f, -1.05f};
     for (int k = 0; k < 3; ++k) {
         AppendMesh(&m, Painted(Transformed(Torus(0.8f, 0.035f, 40, 6),
                                            RotationX(tilts[k]) * RotationY(0.5f * k) *
@@ -341,19 +358,29 @@ StaticModel Pillar03() {
     AppendMesh(&m, Painted(Transformed(Ellipsoid({0.28f, 0.28f, 0.28f}, 12, 8),
                                        Translation(0.0f, sphereY, 0.0f)),
                            kVerdigris));
-    AppendMesh(&m, Painted(Lathe({{0.1f, 3.15f}, {0.0f, 3.8f}}, 8, Options(true, false)), kGold));
+    AppendMesh(&m,
+               Painted(Lathe({{0.07f, 2.45f}, {0.07f, 2.7f}}, 8, Options(false, false)), kGold));
+    AppendMesh(&m, Painted(Lathe({{0.1f, 3.15f}, {0.0f, 3.8f}}, 8, Options(false, false)), kGold));
     MeshData hull = LatheHull(
         {{1.0f, -1.6f}, {1.0f, -1.2f}, {0.72f, 1.4f}, {0.85f, 2.1f}, {0.85f, 3.7f}, {0.0f, 3.8f}});
     return Assemble("PILLAR03.X", "Pillar03", {Finished(m, kIvory)}, {hull});
 }
 
-// OBSTACLE01.X: a floating gear with a raised hub inside a tilted ring, radius about 11.
+// OBSTACLE01.X: a floating gear with a raised hub, hung by two pins in a tilted ring, radius
+// about 11.
 StaticModel Obstacle01() {
     MeshData m = Painted(Gear(12, 7.0f, 8.6f, 0.0f, 0.9f), kBrass);
     AppendMesh(
         &m, Painted(Lathe({{2.2f, -1.6f}, {2.6f, -1.2f}, {2.6f, 1.2f}, {2.2f, 1.6f}}, 12), kGold));
     const D3DXMATRIX tilt = RotationX(0.44f);
     AppendMesh(&m, Painted(Transformed(Torus(10.5f, 0.45f, 28, 5), tilt), kSlate));
+    // Gimbal pins on the tilt axis join the ring to the gear; their ends are buried in both.
+    const MeshData pin =
+        Painted(Transformed(Lathe({{0.35f, 6.0f}, {0.35f, 10.5f}}, 6, Options(false, false)),
+                            RotationZ(-kPi * 0.5f)),
+                kBrass);
+    AppendMesh(&m, pin);
+    AppendMesh(&m, MirroredX(pin));
     const MeshData gearHull =
         Lathe({{8.6f / std::cos(kPi / 8.0f), -1.6f}, {8.6f / std::cos(kPi / 8.0f), 1.6f}}, 8);
     const MeshData ringHull = Transformed(
