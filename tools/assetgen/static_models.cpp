@@ -489,13 +489,15 @@ StaticModel Dachura01() {
                                             {1.5f, 2.2f, false}, {1.0f, 3.0f, false},
                                             {0.3f, 3.4f},        {0.0f, 3.6f}};
     MeshData body = Painted(Lathe(bell, 16), kBrass);
-    AppendMesh(&body, ClockDial(1.6f, 0.8f, 2.0f, 0.2f, Translation(0.0f, 1.7f, 0.0f)));
+    // The dial is set in as if on a drum of 1.3, so that its face stands just proud of the bell
+    // instead of jutting out of it.
+    AppendMesh(&body, ClockDial(1.3f, 0.8f, 2.0f, 0.2f, Translation(0.0f, 1.7f, 0.0f)));
     const std::vector<ProfilePoint> stand = {{2.2f, 0.0f}, {2.2f, 0.3f}, {1.8f, 0.6f}};
     MeshData base = Lathe(stand, 6, Options(true, true, true, kPi / 6.0f));
     return Assemble(
         "DACHURA01.X", "Dachura01", {Finished(body, kBrass), Finished(base, kStone)},
         {HullOf({LatheHull({{1.7f, 0.6f}, {1.7f, 2.2f}, {0.3f, 3.4f}, {0.0f, 3.6f}}),
-                 Box({1.0f, 0.85f, -0.85f}, {2.15f, 2.55f, 0.85f})}),
+                 Box({0.7f, 0.85f, -0.85f}, {1.85f, 2.55f, 0.85f})}),
          ConvexHull(Lathe({{2.2f, 0.0f}, {2.2f, 0.6f}}, 6, Options(true, true, true, kPi / 6.0f))
                         .positions)});
 }
