@@ -13,6 +13,7 @@
 #include "platform/d3dx_shader.h"
 #include "platform/gl_program.h"
 #include "platform/gl_window.h"
+#include "platform/headless_device.h"
 #include "platform/vertex_format.h"
 #include "platform/vs_declaration.h"
 #include "platform/vs_glsl.h"
@@ -110,9 +111,7 @@ const float kShared[3][4] = {
 // ---- Through the device ----
 
 struct DeviceScene {
-    GlWindow* window = nullptr;
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
+    HeadlessDevice headless;
     IDirect3DVertexBuffer8* vertexBuffer = nullptr;
     IDirect3DIndexBuffer8* indexBuffer = nullptr;
     IDirect3DTexture8* ramp = nullptr;
@@ -140,25 +139,9 @@ IDirect3DTexture8* SolidTexture(IDirect3DDevice8* device, UINT width, UINT heigh
 
 DeviceScene* BuildDeviceScene() {
     DeviceScene* scene = new DeviceScene();
-    scene->window = GlWindow::CreateHeadless(kWidth, kHeight, &scene->error);
-    if (scene->window == nullptr)
+    if (FAILED(scene->headless.Create(kWidth, kHeight, D3DFMT_R5G6B5, &scene->error)))
         return scene;
-    scene->d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameters;
-    parameters.BackBufferWidth = kWidth;
-    parameters.BackBufferHeight = kHeight;
-    parameters.BackBufferFormat = D3DFMT_R5G6B5;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
-    if (FAILED(scene->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, scene->window,
-                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                        &scene->device))) {
-        scene->error = "CreateDevice failed";
-        return scene;
-    }
-    IDirect3DDevice8* device = scene->device;
+    IDirect3DDevice8* device = scene->headless.device;
     ID3DXBuffer* code = nullptr;
     if (FAILED(D3DXAssembleShaderFromResource("Toon.vsh", 0, nullptr, &code, nullptr)) ||
         FAILED(device->CreateVertexShader(kToonDeclaration,
@@ -217,12 +200,12 @@ DeviceScene& Device() {
 
 void BM_ToonPiecesThroughTheDevice(benchmark::State& state) {
     DeviceScene& scene = Device();
-    if (scene.device == nullptr || !scene.error.empty()) {
+    if (scene.headless.device == nullptr || !scene.error.empty()) {
         state.SkipWithError(scene.error.c_str());
         return;
     }
-    scene.window->MakeCurrent();
-    IDirect3DDevice8* device = scene.device;
+    scene.headless.window->MakeCurrent();
+    IDirect3DDevice8* device = scene.headless.device;
     device->SetStateCacheBypass(state.range(0) != 0);
     const std::vector<PieceConstants> pieces = MakePieceConstants();
     D3DMATERIAL8 material;

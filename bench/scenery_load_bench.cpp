@@ -7,47 +7,23 @@
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8.h"
-#include "platform/gl_window.h"
+#include "platform/headless_device.h"
 #include "world/back_grounds.h"
 #include "world/background_object.h"
 #include "world/mesh_model.h"
 
 namespace {
-struct HeadlessDevice {
-    GlWindow* window = nullptr;
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-
-    HeadlessDevice() {
+// A 64x64 headless device; `device` stays null when none can be had.
+struct LoadDevice : HeadlessDevice {
+    LoadDevice() {
         std::string error;
-        window = GlWindow::CreateHeadless(64, 64, &error);
-        d3d = window ? Direct3DCreate8(D3D_SDK_VERSION) : nullptr;
-        if (!d3d)
-            return;
-        D3DPRESENT_PARAMETERS parameters;
-        parameters.BackBufferWidth = 64;
-        parameters.BackBufferHeight = 64;
-        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        parameters.BackBufferCount = 1;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.hDeviceWindow = window;
-        parameters.EnableAutoDepthStencil = TRUE;
-        parameters.AutoDepthStencilFormat = D3DFMT_D16;
-        d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
-    }
-    ~HeadlessDevice() {
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        GlWindow::Destroy(window);
+        Create(64, 64, D3DFMT_X8R8G8B8, &error);
     }
 };
 }  // namespace
 
 static void BM_LoadAllScenerySets(benchmark::State& state) {
-    HeadlessDevice headless;
+    LoadDevice headless;
     if (!headless.device) {
         state.SkipWithError("no headless device");
         return;
@@ -76,7 +52,7 @@ BENCHMARK(BM_LoadAllScenerySets)->Unit(benchmark::kMillisecond);
 
 // The heaviest single model alone, for comparison with the whole set.
 static void BM_LoadPillar01Model(benchmark::State& state) {
-    HeadlessDevice headless;
+    LoadDevice headless;
     if (!headless.device) {
         state.SkipWithError("no headless device");
         return;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/d3dx_shader.h"
+#include "platform/headless_device.h"
 #include "platform/png_writer.h"
 
 namespace {
@@ -107,15 +108,7 @@ void GpuTest::CreateDevice(UINT width, UINT height, D3DFORMAT format, int window
     if (m_pD3D == nullptr)
         m_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(m_pD3D, nullptr);
-    m_parameters = D3DPRESENT_PARAMETERS();
-    m_parameters.BackBufferWidth = width;
-    m_parameters.BackBufferHeight = height;
-    m_parameters.BackBufferFormat = format;
-    m_parameters.BackBufferCount = 1;
-    m_parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    m_parameters.hDeviceWindow = m_pWindow;
-    m_parameters.EnableAutoDepthStencil = TRUE;
-    m_parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    m_parameters = HeadlessPresentParameters(width, height, format, m_pWindow);
     ASSERT_EQ(m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_pWindow,
                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &m_parameters, &m_pDevice),
               D3D_OK);

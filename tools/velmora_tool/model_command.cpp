@@ -12,7 +12,7 @@
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8.h"
-#include "platform/gl_window.h"
+#include "platform/headless_device.h"
 #include "platform/png_writer.h"
 #include "platform/xfile_mesh.h"
 #include "platform/xfile_parser.h"
@@ -40,43 +40,11 @@ std::string Bracketed(const D3DXVECTOR3& v) {
 }
 
 // A headless device with the states the saver's renderer sets for its static models.
-struct HeadlessDevice {
-    GlWindow* window = nullptr;
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-
-    ~HeadlessDevice() {
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        GlWindow::Destroy(window);
-    }
-
+struct ModelDevice : HeadlessDevice {
     bool Create(UINT side) {
         std::string error;
-        window = GlWindow::CreateHeadless(static_cast<int>(side), static_cast<int>(side), &error);
-        if (!window) {
-            std::fprintf(stderr, "velmora-tool: no headless OpenGL context: %s\n", error.c_str());
-            return false;
-        }
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS parameters;
-        parameters.BackBufferWidth = side;
-        parameters.BackBufferHeight = side;
-        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        parameters.BackBufferCount = 1;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.hDeviceWindow = window;
-        parameters.EnableAutoDepthStencil = TRUE;
-        parameters.AutoDepthStencilFormat = D3DFMT_D16;
-        const HRESULT hr =
-            d3d ? d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device)
-                : E_FAIL;
-        if (FAILED(hr)) {
-            std::fprintf(stderr, "velmora-tool: CreateDevice failed (0x%08X)\n",
-                         static_cast<unsigned>(hr));
+        if (FAILED(HeadlessDevice::Create(side, side, D3DFMT_X8R8G8B8, &error))) {
+            std::fprintf(stderr, "velmora-tool: %s\n", error.c_str());
             return false;
         }
         // Stage 0: ramp x vertex colour; stage 1: x mesh texture (white when none).
@@ -323,7 +291,7 @@ int RunModelCommand(int argc, char** argv) {
     if (!name)
         return Usage();
 
-    HeadlessDevice headless;
+    ModelDevice headless;
     if (!headless.Create(kViewSide))
         return 1;
     MeshModel model;

@@ -14,7 +14,7 @@
 #include "platform/d3dx_math.h"
 #include "platform/d3dx_shader.h"
 #include "platform/d3dx_texture.h"
-#include "platform/gl_window.h"
+#include "platform/headless_device.h"
 #include "platform/png_writer.h"
 #include "render/vertex_declarations.h"
 #include "tools/velmora_tool/commands.h"
@@ -266,10 +266,7 @@ void DrawBentTube(IDirect3DDevice8* device, DWORD shader, const Camera& camera) 
 }
 
 // Everything the render holds, released in reverse order whatever step it reached.
-struct ShadeDevice {
-    GlWindow* window = nullptr;
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
+struct ShadeDevice : HeadlessDevice {
     IDirect3DTexture8* ramp = nullptr;
     ~ShadeDevice() {
         if (device) {
@@ -278,38 +275,14 @@ struct ShadeDevice {
             device->SetIndices(nullptr, 0);
         }
         if (ramp) ramp->Release();
-        if (device) device->Release();
-        if (d3d) d3d->Release();
-        GlWindow::Destroy(window);
     }
 };
 
 int Render(const ShadeOptions& options) {
     ShadeDevice s;
     std::string error;
-    s.window = GlWindow::CreateHeadless(static_cast<int>(options.width),
-                                        static_cast<int>(options.height), &error);
-    if (!s.window) {
-        std::fprintf(stderr, "velmora-tool: no headless OpenGL 4.5 context: %s\n", error.c_str());
-        return 1;
-    }
-    s.d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameters;
-    parameters.BackBufferWidth = options.width;
-    parameters.BackBufferHeight = options.height;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.hDeviceWindow = s.window;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
-    HRESULT hr = s.d3d ? s.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s.window,
-                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                             &s.device)
-                       : E_FAIL;
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "velmora-tool: CreateDevice failed hr=%x\n",
-                     static_cast<unsigned>(hr));
+    if (FAILED(s.Create(options.width, options.height, D3DFMT_X8R8G8B8, &error))) {
+        std::fprintf(stderr, "velmora-tool: %s\n", error.c_str());
         return 1;
     }
     IDirect3DDevice8* device = s.device;
