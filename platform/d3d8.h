@@ -159,6 +159,9 @@ class IDirect3DDevice8 {
 
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* buffer, UINT stride);
     HRESULT SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertexIndex);
+    // The bound buffers, each with a reference the caller releases (nullptr when none).
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) const;
+    HRESULT GetIndices(IDirect3DIndexBuffer8** buffer, UINT* baseVertexIndex) const;
     // Indexed primitives from the bound stream and indices. A range beyond either buffer is
     // refused with D3DERR_INVALIDCALL and never reaches the driver.
     HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices,

@@ -600,6 +600,28 @@ HRESULT IDirect3DDevice8::SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVer
     return D3D_OK;
 }
 
+HRESULT IDirect3DDevice8::GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer,
+                                          UINT* stride) const {
+    if (buffer == nullptr || stride == nullptr || stream >= kStreamCount)
+        return D3DERR_INVALIDCALL;
+    const D3dRecordedState::Stream& slot = m_pState->recorded.streams[stream];
+    *buffer = slot.buffer;
+    if (*buffer != nullptr)
+        (*buffer)->AddRef();
+    *stride = slot.stride;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetIndices(IDirect3DIndexBuffer8** buffer, UINT* baseVertexIndex) const {
+    if (buffer == nullptr || baseVertexIndex == nullptr)
+        return D3DERR_INVALIDCALL;
+    *buffer = m_pState->recorded.indices;
+    if (*buffer != nullptr)
+        (*buffer)->AddRef();
+    *baseVertexIndex = m_pState->recorded.baseVertexIndex;
+    return D3D_OK;
+}
+
 namespace {
 
 // The bound shader, or null after reporting why there is none to draw with.

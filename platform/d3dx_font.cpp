@@ -75,6 +75,8 @@ public:
         m_texturesSaved[0] = SUCCEEDED(device->GetTexture(0, &m_pTextures[0]));
         m_texturesSaved[1] = SUCCEEDED(device->GetTexture(1, &m_pTextures[1]));
         m_shaderSaved = SUCCEEDED(device->GetVertexShader(&m_dwShader));
+        m_streamSaved = SUCCEEDED(device->GetStreamSource(0, &m_pStream, &m_nStride));
+        m_indicesSaved = SUCCEEDED(device->GetIndices(&m_pIndices, &m_nBaseVertex));
     }
 
     // Sets the font's states wherever the old value is known.
@@ -99,11 +101,21 @@ public:
         if (m_shaderSaved) d->SetVertexShader(kFontFvf);
     }
 
-    bool Complete() const { return m_texturesSaved[0] && m_shaderSaved; }
+    bool Complete() const {
+        return m_texturesSaved[0] && m_shaderSaved && m_streamSaved && m_indicesSaved;
+    }
 
     // Writes every saved value back, in the reverse order of setting.
     ~SavedDeviceState() {
         IDirect3DDevice8* d = m_pDevice;
+        if (m_indicesSaved) {
+            d->SetIndices(m_pIndices, m_nBaseVertex);
+            if (m_pIndices) m_pIndices->Release();  // GetIndices' reference
+        }
+        if (m_streamSaved) {
+            d->SetStreamSource(0, m_pStream, m_nStride);
+            if (m_pStream) m_pStream->Release();  // GetStreamSource's reference
+        }
         if (m_shaderSaved) d->SetVertexShader(m_dwShader);
         for (int stage = 1; stage >= 0; --stage) {
             if (!m_texturesSaved[stage]) continue;
@@ -139,6 +151,12 @@ private:
     bool m_texturesSaved[2] = {};
     DWORD m_dwShader = 0;
     bool m_shaderSaved = false;
+    IDirect3DVertexBuffer8* m_pStream = nullptr;
+    UINT m_nStride = 0;
+    bool m_streamSaved = false;
+    IDirect3DIndexBuffer8* m_pIndices = nullptr;
+    UINT m_nBaseVertex = 0;
+    bool m_indicesSaved = false;
 };
 }  // namespace
 

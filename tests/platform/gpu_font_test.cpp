@@ -129,6 +129,12 @@ TEST_F(GpuFontTest, DrawTextLeavesEveryDeviceStateAsItFoundIt) {
     m_pDevice->SetTexture(0, ramp);
     m_pDevice->SetTexture(1, detail);
     m_pDevice->SetVertexShader(shader);
+    IDirect3DVertexBuffer8* vertices = nullptr;
+    IDirect3DIndexBuffer8* indices = nullptr;
+    ASSERT_EQ(m_pDevice->CreateVertexBuffer(44 * 3, 0, 0, D3DPOOL_MANAGED, &vertices), D3D_OK);
+    ASSERT_EQ(m_pDevice->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices), D3D_OK);
+    m_pDevice->SetStreamSource(0, vertices, 44);
+    m_pDevice->SetIndices(indices, 7);
 
     std::vector<DWORD> before, after;
     auto record = [&](std::vector<DWORD>* states) {
@@ -165,6 +171,22 @@ TEST_F(GpuFontTest, DrawTextLeavesEveryDeviceStateAsItFoundIt) {
     EXPECT_EQ(bound, detail);
     if (bound) bound->Release();
     EXPECT_EQ((ramp->AddRef(), ramp->Release()), rampRefs);
+    IDirect3DVertexBuffer8* stream = nullptr;
+    UINT stride = 0;
+    m_pDevice->GetStreamSource(0, &stream, &stride);
+    EXPECT_EQ(stream, vertices);
+    EXPECT_EQ(stride, 44u);
+    if (stream) stream->Release();
+    IDirect3DIndexBuffer8* boundIndices = nullptr;
+    UINT baseVertex = 0;
+    m_pDevice->GetIndices(&boundIndices, &baseVertex);
+    EXPECT_EQ(boundIndices, indices);
+    EXPECT_EQ(baseVertex, 7u);
+    if (boundIndices) boundIndices->Release();
+    m_pDevice->SetStreamSource(0, nullptr, 0);
+    m_pDevice->SetIndices(nullptr, 0);
+    vertices->Release();
+    indices->Release();
     m_pDevice->SetTexture(0, nullptr);
     m_pDevice->SetTexture(1, nullptr);
     m_pDevice->SetVertexShader(kScreenVertexFvf);
