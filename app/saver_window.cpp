@@ -20,6 +20,8 @@ bool SaverWindow::Create() {
     m_pWindow = SDL_CreateWindow(kSaverWindowTitle, bounds.x, bounds.y, bounds.w, bounds.h, flags);
     if (!m_pWindow)
         return false;
+    // The new window takes the foreground, so that the keys and the focus are its own.
+    SDL_RaiseWindow(m_pWindow);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StopTextInput();
     SDL_DisableScreenSaver();

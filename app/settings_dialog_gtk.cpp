@@ -30,8 +30,11 @@ int ControlId(GtkWidget* widget) {
 SettingsDialogGtk::SettingsDialogGtk(SettingsDialog* controller) : m_pController(controller) {}
 
 SettingsDialogGtk::~SettingsDialogGtk() {
-    if (m_pWindow)
-        gtk_widget_destroy(m_pWindow);
+    if (!m_pWindow)
+        return;
+    gtk_widget_destroy(m_pWindow);
+    // Nothing iterates GTK after the dialog, so send the destruction to the display now.
+    gdk_display_flush(gdk_display_get_default());
 }
 
 GtkWidget* SettingsDialogGtk::Put(GtkWidget* widget, int id, int x, int y, int width, int height) {

@@ -35,7 +35,7 @@ case "${1:-}" in
     run)
         install_missing
         build
-        exec build/velmora-tool resources
+        exec build/velmora
         ;;
     test)
         install_missing

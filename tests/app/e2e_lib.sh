@@ -1,6 +1,6 @@
 # Shared steps of the end-to-end tests, sourced by tests/app/e2e_*.sh and xvfb_run.sh.
-# Each test starts an X server of its own (Xvfb, 1280x1024, on a display number the server
-# picks itself), runs velmora in a scratch directory and drives it with xdotool.
+# Each test starts an X server of its own (Xvfb, 1280x1024, on a free display number), runs
+# velmora in a scratch directory and drives it with xdotool.
 # Needs: Xvfb, xdotool; VELMORA and X11_PROBE naming the programs (set by CTest).
 set -euo pipefail
 
@@ -22,28 +22,48 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    local log
+    for log in "$E2E_DIR"/velmora.*.log; do
+        [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }
+    done
     exit 1
 }
 
 pass() { echo "ok: $*"; }
 
+# Display numbers are drawn from a high range, away from the :0, :1 and :99 that other X
+# servers on the machine tend to take. -noreset: the server must not reset (and refuse
+# connections meanwhile) each time its last client leaves between two runs of velmora.
 start_xvfb() {
-    local displayFile="$E2E_DIR/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayFile" >/dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    local _
-    for _ in $(seq 100); do
-        [ -s "$displayFile" ] && break
-        sleep 0.1
+    local displayFile="$E2E_DIR/display" attempt number _
+    for attempt in $(seq 20); do
+        number=$((200 + RANDOM % 800))
+        [ -e "/tmp/.X$number-lock" ] && continue
+        : >"$displayFile"
+        Xvfb ":$number" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$displayFile" \
+            >"$E2E_DIR/xvfb.log" 2>&1 &
+        E2E_XVFB_PID=$!
+        for _ in $(seq 100); do
+            [ -s "$displayFile" ] && break
+            kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -s "$displayFile" ]; then
+            export DISPLAY=":$number"
+            return 0
+        fi
+        kill "$E2E_XVFB_PID" 2>/dev/null || true
+        wait "$E2E_XVFB_PID" 2>/dev/null || true
+        E2E_XVFB_PID=""
     done
-    [ -s "$displayFile" ] || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$displayFile")"
+    fail "Xvfb did not start"
 }
 
 # start_velmora [NAME=VALUE...]: runs velmora in the scratch directory with those variables;
 # its process id is left in VELMORA_PID.
 start_velmora() {
-    (cd "$E2E_DIR" && exec env "$@" "${VELMORA:?}") &
+    local log="$E2E_DIR/velmora.${#E2E_PIDS[@]}.log"
+    (cd "$E2E_DIR" && exec env "$@" "${VELMORA:?}" 2>"$log") &
     VELMORA_PID=$!
     E2E_PIDS+=("$VELMORA_PID")
 }
@@ -79,7 +99,7 @@ wait_exit() {
     return 124
 }
 
-# expect_exit PID SECONDS WHAT: the process must end with code 0 within that time.
+# expect_exit_zero PID SECONDS WHAT: the process must end with code 0 within that time.
 expect_exit_zero() {
     local code=0
     wait_exit "$1" "$2" || code=$?
@@ -99,7 +119,7 @@ expect_running() {
 dialog_point() {
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove --sync $((X + $2 * WIDTH / 190)) $((Y + $3 * HEIGHT / 235))
+    xdotool mousemove $((X + $2 * WIDTH / 190)) $((Y + $3 * HEIGHT / 235))
 }
 
 # The two push buttons' centres, in dialog units.
@@ -112,21 +132,42 @@ click_cancel() {
     xdotool click 1
 }
 
-# dialog_key WINDOW KEY: the pointer on the dialog's caption-free top-left area, then the key.
+# dialog_key WINDOW KEY: the input focus and the pointer on the dialog, then the key.
 dialog_key() {
-    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    xdotool windowfocus "$1"
     dialog_point "$1" 60 30
     xdotool key "$2"
 }
 
-# start_saver: velmora up to its running saver window (dialog, "起動"); prints the window id.
+# start_saver [NAME=VALUE...]: velmora up to its running saver (the dialog, "起動", the first
+# frames); leaves the saver's window id in SAVER_WINDOW and the process id in VELMORA_PID.
 start_saver() {
     start_velmora "$@"
     local dialog
     dialog=$(wait_window Velmora 20)
     click_start "$dialog"
     SAVER_WINDOW=$(wait_window "Velmora Screen Saver" 30)
-    sleep 1  # the first frames
+    # The first frames: the picture replaces the black of the new window.
+    local _
+    for _ in $(seq 300); do
+        shows_picture && break
+        sleep 0.1
+    done
+    shows_picture || fail "the saver shows no frame"
+    sleep 0.5  # SDL reports focus changes a moment late; let the first one pass
+}
+
+# hold_keys KEY...: presses the keys together and holds them for half a second, as a hand does,
+# so that the saver's per-frame key poll sees them down.
+hold_keys() {
+    xdotool keydown "$@"
+    sleep 0.5
+    xdotool keyup "$@"
+}
+
+# shows_picture: true once the top and the middle of the screen are not both black.
+shows_picture() {
+    [ "$("$X11_PROBE" pixel 640 40)$("$X11_PROBE" pixel 640 512)" != 000000000000 ]
 }
 
 cursor_state() { "${X11_PROBE:?}" cursor; }
