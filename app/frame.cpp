@@ -50,10 +50,14 @@ void SetColourStage(IDirect3DDevice8* device, DWORD stage, DWORD op, DWORD arg1,
     device->SetTextureStageState(stage, D3DTSS_COLORARG2, arg2);
 }
 
-void RunFrame(SaverWindow* window) {
+// The time step, capped for the simulation and raw for the dolly; read before the key poll.
+void MeasureTimeStep() {
     const float elapsed = g_frameTimer(kTimerElapsed);
     g_fTimeStep = elapsed <= kMaxTimeStep ? elapsed : kMaxTimeStep;
     g_fRawStep = elapsed;
+}
+
+void RunFrame(SaverWindow* window) {
     Update();
     Render();
     // A lost device is retried every frame until it can be reset; the scene keeps its
@@ -74,6 +78,7 @@ void RunFrame(SaverWindow* window) {
 void Frame(SaverWindow* window) {
     if (!g_bDeviceReady)
         return;
+    MeasureTimeStep();
     PollKeys();
     RunFrame(window);
 }
@@ -81,6 +86,7 @@ void Frame(SaverWindow* window) {
 void FrameWithKeys(SaverWindow* window, const KeyState& keys) {
     if (!g_bDeviceReady)
         return;
+    MeasureTimeStep();
     g_keyState = keys;
     RunFrame(window);
 }
