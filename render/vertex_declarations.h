@@ -1,11 +1,36 @@
-// The vertex declarations of the toon shaders, as Direct3D 8 D3DVSD tokens (stream 0).
-// Owns: kSkinningDeclaration (all four skinning shaders, the 52-byte blended vertex) and
-// kToonDeclaration ("Toon.vsh", the 44-byte static display vertex).
+// The vertex declarations of the toon shaders, as Direct3D 8 D3DVSD tokens (stream 0), and the
+// vertex layouts they read.
+// Owns: kSkinningDeclaration (all four skinning shaders, the 52-byte blended vertex),
+// kToonDeclaration ("Toon.vsh", the 44-byte static display vertex), SkinnedVertex, StaticVertex.
 // Does not: create shaders (SkinnedMesh and ZSortRender do, through the device).
-// Needs: platform/d3d8_types.h.
+// Needs: platform/d3dx_math.h for the vector types.
 #pragma once
 
 #include "platform/d3d8_types.h"
+#include "platform/d3dx_math.h"
+
+// The 52-byte two-influence vertex; blend-index bytes in memory order (the shader reads them
+// back in that order from the D3DCOLOR the declaration makes of them).
+struct SkinnedVertex {
+    D3DXVECTOR3 position;
+    float weight = 1.0f;  // of the first influence; the second takes 1 - weight
+    BYTE indices[4] = {};
+    D3DXVECTOR3 normal;
+    D3DCOLOR colour = 0xFFFFFFFF;
+    D3DXVECTOR2 tex0;
+    D3DXVECTOR2 tex1;
+};
+static_assert(sizeof(SkinnedVertex) == 52, "the blended vertex of the skinning shaders");
+
+// The 44-byte static display vertex.
+struct StaticVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+    D3DCOLOR colour = 0xFFFFFFFF;
+    D3DXVECTOR2 tex0;
+    D3DXVECTOR2 tex1;
+};
+static_assert(sizeof(StaticVertex) == 44, "the static display vertex");
 
 // v0 position, v1 blend weight, v2 blend indices, v3 normal, v5 colour, v7 and v8 texture
 // coordinates: 12 + 4 + 4 + 12 + 4 + 8 + 8 = 52 bytes.

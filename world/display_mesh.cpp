@@ -6,15 +6,12 @@
 #include "app/trace_log.h"
 #include "platform/vertex_format.h"
 #include "platform/xfile_mesh.h"
+#include "render/vertex_declarations.h"
 #include "render/z_sort_render.h"
 #include "world/frustum_test.h"
 #include "world/texture_cache.h"
 
 namespace {
-constexpr UINT kStaticVertexBytes = 44;
-constexpr UINT kDiffuseOffset = 24;  // bytes into the static vertex
-constexpr UINT kTexture0Offset = 28;
-constexpr UINT kTexture1Offset = 36;
 constexpr D3DCOLOR kOpaqueRed = 0xFFFF0000u;
 constexpr D3DCOLOR kOpaqueWhite = 0xFFFFFFFFu;
 
@@ -114,7 +111,7 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject, std
     const DWORD faceCount = mesh->GetNumFaces();
     if (!device)
         return fail(D3DERR_INVALIDCALL, "CreateVertexBuffer (no device)");
-    hr = device->CreateVertexBuffer(m_dwVertexCount * kStaticVertexBytes, 0, kStaticVertexFvf,
+    hr = device->CreateVertexBuffer(m_dwVertexCount * static_cast<UINT>(sizeof(StaticVertex)), 0, kStaticVertexFvf,
                                     D3DPOOL_MANAGED, &m_pVertexBuffer);
     if (FAILED(hr))
         return fail(hr, "CreateVertexBuffer");
@@ -130,15 +127,13 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject, std
     if (FAILED(hr))
         return fail(hr, "vertex buffer Lock");
     for (DWORD v = 0; v < m_dwVertexCount; ++v) {
-        const BYTE* from = source + static_cast<size_t>(v) * kStaticVertexBytes;
-        BYTE* to = target + static_cast<size_t>(v) * kStaticVertexBytes;
-        std::memcpy(to, from, kStaticVertexBytes);
+        StaticVertex vertex;
+        std::memcpy(&vertex, source + static_cast<size_t>(v) * sizeof vertex, sizeof vertex);
         // Opaque pure red in the art stands for white; every other colour is kept.
-        D3DCOLOR colour = 0;
-        std::memcpy(&colour, from + kDiffuseOffset, sizeof colour);
-        if (colour == kOpaqueRed)
-            std::memcpy(to + kDiffuseOffset, &kOpaqueWhite, 4);
-        std::memcpy(to + kTexture1Offset, from + kTexture0Offset, 8);
+        if (vertex.colour == kOpaqueRed)
+            vertex.colour = kOpaqueWhite;
+        vertex.tex1 = vertex.tex0;
+        std::memcpy(target + static_cast<size_t>(v) * sizeof vertex, &vertex, sizeof vertex);
     }
     m_pVertexBuffer->Unlock();
     mesh->UnlockVertexBuffer();

@@ -17,26 +17,6 @@
 
 namespace {
 
-struct SkinVertex {
-    float position[3];
-    float weight;
-    unsigned char indices[4];
-    float normal[3];
-    D3DCOLOR colour;
-    float uv0[2];
-    float uv1[2];
-};
-static_assert(sizeof(SkinVertex) == 52, "skinned vertex layout");
-
-struct ToonVertex {
-    float position[3];
-    float normal[3];
-    D3DCOLOR colour;
-    float uv0[2];
-    float uv1[2];
-};
-static_assert(sizeof(ToonVertex) == 44, "toon vertex layout");
-
 constexpr float kFogEnd = 20000.0f;
 constexpr int kPaletteSlots = 28;
 
@@ -49,6 +29,15 @@ struct TestRandom {
     }
     unsigned Byte(unsigned limit) { return static_cast<unsigned>(Next(0.0f, float(limit))); }
 };
+
+// Three draws in x, y, z order.
+D3DXVECTOR3 RandomVector(TestRandom* random, float lo, float hi) {
+    D3DXVECTOR3 v;
+    v.x = random->Next(lo, hi);
+    v.y = random->Next(lo, hi);
+    v.z = random->Next(lo, hi);
+    return v;
+}
 
 void SetTransposed(D3DXVECTOR4* c, const D3DXMATRIX& m, int rows) {
     for (int r = 0; r < rows; ++r)
@@ -169,27 +158,25 @@ TEST_F(GpuShaderTest, SkinningShadersMatchTheInterpreter) {
     D3DXVECTOR4 c[kVsConstCount];
     SkinConstants(c);
     TestRandom random;
-    std::vector<SkinVertex> vertices(48);
-    for (SkinVertex& v : vertices) {
-        for (float& p : v.position)
-            p = random.Next(-50.0f, 50.0f);
+    std::vector<SkinnedVertex> vertices(48);
+    for (SkinnedVertex& v : vertices) {
+        v.position = RandomVector(&random, -50.0f, 50.0f);
         v.weight = random.Next(0.0f, 1.0f);
         for (unsigned char& index : v.indices)
             index = static_cast<unsigned char>(random.Byte(28));
-        for (float& n : v.normal)
-            n = random.Next(-1.0f, 1.0f);
+        v.normal = RandomVector(&random, -1.0f, 1.0f);
         v.colour = 0xFF000000u | random.Byte(0x1000000u);
-        v.uv0[0] = random.Next(0.0f, 1.0f);
-        v.uv0[1] = random.Next(0.0f, 1.0f);
-        v.uv1[0] = random.Next(0.0f, 1.0f);
-        v.uv1[1] = random.Next(0.0f, 1.0f);
+        v.tex0.x = random.Next(0.0f, 1.0f);
+        v.tex0.y = random.Next(0.0f, 1.0f);
+        v.tex1.x = random.Next(0.0f, 1.0f);
+        v.tex1.y = random.Next(0.0f, 1.0f);
     }
     vertices[0].weight = 1.0f;
     vertices[1].weight = 0.0f;
     for (const char* name : {"skinmesh1.vsh", "skinmesh2.vsh", "skinmesh3.vsh", "skinmesh4.vsh"}) {
         const DWORD shader = CreateFromResource(name, kSkinningDeclaration);
         const std::vector<VsVertexOutput> gpu =
-            Capture(shader, c, vertices.data(), UINT(vertices.size()), sizeof(SkinVertex));
+            Capture(shader, c, vertices.data(), UINT(vertices.size()), sizeof(SkinnedVertex));
         for (size_t i = 0; i < gpu.size(); ++i)
             ExpectSameOutputs(gpu[i], Reference(kSkinningDeclaration, c, &vertices[i]),
                               std::string(name) + " vertex " + std::to_string(i));
@@ -202,7 +189,7 @@ TEST_F(GpuShaderTest, BlendIndexBytesReachTheirPaletteSlotsOnTheGpu) {
     SetTransposed(&c[2], D3DXMATRIX(), 4);  // no projection: oPos is the bone's view position
     for (int j = 0; j < kPaletteSlots; ++j)
         SetTransposed(&c[9 + 3 * j], Bone(0.0f, 0.0f, 100.0f * (j + 1), 0.0f, 0.0f), 3);
-    SkinVertex vertex = {{1.0f, 2.0f, 3.0f}, 0.0f,         {0, 1, 14, 27}, {0.0f, 1.0f, 0.0f},
+    SkinnedVertex vertex = {{1.0f, 2.0f, 3.0f}, 0.0f,         {0, 1, 14, 27}, {0.0f, 1.0f, 0.0f},
                          0xFFFFFFFFu,        {0.0f, 0.0f}, {0.0f, 0.0f}};
     // With a weight of 0 the last influence carries everything: skinmesh N reads byte N.
     const char* const names[] = {"skinmesh1.vsh", "skinmesh2.vsh", "skinmesh3.vsh",
@@ -229,21 +216,19 @@ TEST_F(GpuShaderTest, ToonShaderMatchesTheInterpreter) {
     c[13] = UnitLight();
     c[14] = D3DXVECTOR4(-1.0f / kFogEnd, 1.0f, 0.0f, 0.0f);
     TestRandom random;
-    std::vector<ToonVertex> vertices(48);
-    for (ToonVertex& v : vertices) {
-        for (float& p : v.position)
-            p = random.Next(-100.0f, 100.0f);
-        for (float& n : v.normal)
-            n = random.Next(-2.0f, 2.0f);
+    std::vector<StaticVertex> vertices(48);
+    for (StaticVertex& v : vertices) {
+        v.position = RandomVector(&random, -100.0f, 100.0f);
+        v.normal = RandomVector(&random, -2.0f, 2.0f);
         v.colour = random.Byte(0x1000000u) << 8 | random.Byte(256);
-        v.uv0[0] = random.Next(0.0f, 1.0f);
-        v.uv0[1] = random.Next(0.0f, 1.0f);
-        v.uv1[0] = random.Next(0.0f, 4.0f);
-        v.uv1[1] = random.Next(0.0f, 4.0f);
+        v.tex0.x = random.Next(0.0f, 1.0f);
+        v.tex0.y = random.Next(0.0f, 1.0f);
+        v.tex1.x = random.Next(0.0f, 4.0f);
+        v.tex1.y = random.Next(0.0f, 4.0f);
     }
     const DWORD shader = CreateFromResource("Toon.vsh", kToonDeclaration);
     const std::vector<VsVertexOutput> gpu =
-        Capture(shader, c, vertices.data(), UINT(vertices.size()), sizeof(ToonVertex));
+        Capture(shader, c, vertices.data(), UINT(vertices.size()), sizeof(StaticVertex));
     for (size_t i = 0; i < gpu.size(); ++i)
         ExpectSameOutputs(gpu[i], Reference(kToonDeclaration, c, &vertices[i]),
                           "Toon.vsh vertex " + std::to_string(i));

@@ -108,14 +108,6 @@ TEST_F(GpuTexture, ResourcesLoadByNameAndBadOnesFailWithoutATexture) {
 }
 
 // The 44-byte static display vertex that "Toon.vsh" reads.
-struct ToonVertex {
-    float x, y, z;
-    float nx, ny, nz;
-    D3DCOLOR colour;
-    float u0, v0, u1, v1;
-};
-static_assert(sizeof(ToonVertex) == 44, "the static vertex");
-
 // Renders one 8 x 16 pixel quad per lighting term through "Toon.vsh" with the ramp in stage 0,
 // lit by a light along +x, and reads back each quad's centre pixel.
 class GpuToonRamp : public GpuTest {
@@ -160,16 +152,19 @@ protected:
         m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         m_pDevice->SetRenderState(D3DRS_FOGENABLE, FALSE);
 
-        std::vector<ToonVertex> vertices;
+        std::vector<StaticVertex> vertices;
         std::vector<uint16_t> indices;
         for (size_t k = 0; k < lighting.size(); ++k) {
             const float x0 = -1.0f + 2.0f * k / lighting.size();
             const float x1 = -1.0f + 2.0f * (k + 1) / lighting.size();
             const float nx = lighting[k], ny = std::sqrt(std::max(0.0f, 1.0f - nx * nx));
             const uint16_t base = uint16_t(vertices.size());
-            for (int corner = 0; corner < 4; ++corner)
-                vertices.push_back({corner & 1 ? x1 : x0, corner & 2 ? -1.0f : 1.0f, 0.5f, nx, ny,
-                                    0.0f, 0xFFFFFFFF, 0.0f, 0.0f, 0.0f, 0.0f});
+            for (int corner = 0; corner < 4; ++corner) {
+                StaticVertex v;
+                v.position = D3DXVECTOR3(corner & 1 ? x1 : x0, corner & 2 ? -1.0f : 1.0f, 0.5f);
+                v.normal = D3DXVECTOR3(nx, ny, 0.0f);
+                vertices.push_back(v);
+            }
             indices.insert(indices.end(), {base, uint16_t(base + 1), uint16_t(base + 2),
                                            uint16_t(base + 2), uint16_t(base + 1),
                                            uint16_t(base + 3)});
@@ -196,10 +191,10 @@ protected:
         return centres;
     }
 
-    void Upload(const std::vector<ToonVertex>& vertices, const std::vector<uint16_t>& indices) {
+    void Upload(const std::vector<StaticVertex>& vertices, const std::vector<uint16_t>& indices) {
         IDirect3DVertexBuffer8* vb = nullptr;
         IDirect3DIndexBuffer8* ib = nullptr;
-        const UINT vbBytes = UINT(vertices.size() * sizeof(ToonVertex));
+        const UINT vbBytes = UINT(vertices.size() * sizeof(StaticVertex));
         const UINT ibBytes = UINT(indices.size() * sizeof(uint16_t));
         ASSERT_EQ(m_pDevice->CreateVertexBuffer(vbBytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
                                                 &vb),
@@ -214,7 +209,7 @@ protected:
         ib->Lock(0, 0, &data, 0);
         std::memcpy(data, indices.data(), ibBytes);
         ib->Unlock();
-        m_pDevice->SetStreamSource(0, vb, sizeof(ToonVertex));
+        m_pDevice->SetStreamSource(0, vb, sizeof(StaticVertex));
         m_pDevice->SetIndices(ib, 0);
         vb->Release();  // the device holds them while bound
         ib->Release();

@@ -14,27 +14,6 @@
 
 namespace {
 
-// The 52-byte blended vertex and the 44-byte static display vertex.
-struct SkinVertex {
-    float position[3];
-    float weight;
-    unsigned char indices[4];
-    float normal[3];
-    D3DCOLOR colour;
-    float uv0[2];
-    float uv1[2];
-};
-static_assert(sizeof(SkinVertex) == 52, "skinned vertex layout");
-
-struct ToonVertex {
-    float position[3];
-    float normal[3];
-    D3DCOLOR colour;
-    float uv0[2];
-    float uv1[2];
-};
-static_assert(sizeof(ToonVertex) == 44, "toon vertex layout");
-
 const char* const kSkinShaders[] = {"skinmesh1.vsh", "skinmesh2.vsh", "skinmesh3.vsh",
                                     "skinmesh4.vsh"};
 constexpr float kFogEnd = 20000.0f;
@@ -85,13 +64,13 @@ struct SkinSetup {
     void SetBone(int slot, const D3DXMATRIX& m) { SetTransposed(&c[9 + 3 * slot], m, 3); }
 };
 
-SkinVertex MakeSkinVertex() {
-    SkinVertex v = {{1.0f, 2.0f, 3.0f}, 1.0f,           {0, 0, 0, 0},  {0.0f, 1.0f, 0.0f},
+SkinnedVertex MakeSkinnedVertex() {
+    SkinnedVertex v = {{1.0f, 2.0f, 3.0f}, 1.0f,           {0, 0, 0, 0},  {0.0f, 1.0f, 0.0f},
                     0x80402010u,        {0.25f, 0.75f}, {0.5f, 0.125f}};
     return v;
 }
 
-VsVertexOutput RunSkin(const VsProgram& program, const SkinSetup& setup, const SkinVertex& vertex,
+VsVertexOutput RunSkin(const VsProgram& program, const SkinSetup& setup, const SkinnedVertex& vertex,
                        const D3DXVECTOR4* weights = nullptr) {
     static const VsDeclaration declaration = Parse(kSkinningDeclaration);
     D3DXVECTOR4 inputs[kVsInputCount];
@@ -134,8 +113,8 @@ TEST(ShaderTexts, SkinningShadersMapLightToRampFogToDepthAndPassColourAndUv0) {
     const SkinSetup setup;
     for (const char* name : kSkinShaders) {
         const VsProgram program = LoadShader(name);
-        SkinVertex vertex = MakeSkinVertex();
-        vertex.position[2] = 0.0f;
+        SkinnedVertex vertex = MakeSkinnedVertex();
+        vertex.position.z = 0.0f;
         VsVertexOutput out = RunSkin(program, setup, vertex);
         EXPECT_NEAR(out.texCoord0.x, 1.0f, 1.0e-6f) << name;  // N.L = 1: last ramp column
         EXPECT_NEAR(out.fog, 1.0f, 1.0e-6f) << name;          // depth 0
@@ -145,8 +124,8 @@ TEST(ShaderTexts, SkinningShadersMapLightToRampFogToDepthAndPassColourAndUv0) {
         EXPECT_EQ(out.texCoord1, D3DXVECTOR4(0.25f, 0.75f, 0.0f, 1.0f)) << name;
         EXPECT_EQ(out.position, D3DXVECTOR4(1.0f, 2.0f, 0.0f, 1.0f)) << name;
 
-        vertex.normal[1] = -5.0f;  // not unit length: the shader normalises it
-        vertex.position[2] = kFogEnd;
+        vertex.normal.y = -5.0f;  // not unit length: the shader normalises it
+        vertex.position.z = kFogEnd;
         out = RunSkin(program, setup, vertex);
         EXPECT_NEAR(out.texCoord0.x, 0.0f, 1.0e-6f) << name;  // N.L = -1: first ramp column
         EXPECT_NEAR(out.fog, 0.0f, 1.0e-6f) << name;          // depth = fog end
@@ -160,7 +139,7 @@ TEST(ShaderTexts, SkinMesh2WithASingleWeightOfOneLandsExactlyOnTheFirstBone) {
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, 0.8f, 4.0f / 3.0f, 1.0f, kFogEnd);
     SetTransposed(&setup.c[2], projection, 4);
-    SkinVertex vertex = MakeSkinVertex();
+    SkinnedVertex vertex = MakeSkinnedVertex();
     vertex.indices[0] = 3;
     vertex.indices[1] = 5;
     const VsVertexOutput one = RunSkin(LoadShader("skinmesh1.vsh"), setup, vertex);
@@ -190,7 +169,7 @@ TEST(ShaderTexts, BlendIndexBytesAddressTheirPaletteSlotsUpToTheLastOfTwentyEigh
     for (int j = 0; j < 28; ++j)
         setup.SetBone(j, Bone(0.0f, 10.0f * (j + 1), 0.0f, 100.0f * j));
     const VsProgram program = LoadShader("skinmesh4.vsh");
-    SkinVertex vertex = MakeSkinVertex();
+    SkinnedVertex vertex = MakeSkinnedVertex();
     const unsigned char bytes[4] = {0, 1, 14, 27};
     std::memcpy(vertex.indices, bytes, 4);
     // One influence at a time carries all the weight; the fourth takes 1 - (x + y + z).
@@ -217,7 +196,7 @@ TEST(ShaderTexts, ToonMapsLightToRampFogToViewDepthAndPassesColourAndUv1) {
     c[13] = D3DXVECTOR4(0.0f, 0.0f, 1.0f, 0.0f);
     c[14] = D3DXVECTOR4(-1.0f / kFogEnd, 1.0f, 0.0f, 0.0f);
 
-    ToonVertex vertex = {
+    StaticVertex vertex = {
         {1.0f, -2.0f, 0.0f}, {0.0f, 0.0f, 3.0f}, 0xFF00FF80u, {9.0f, 9.0f}, {0.375f, 0.625f}};
     D3DXVECTOR4 inputs[kVsInputCount];
     FetchVertexInputs(declaration, &vertex, inputs);
@@ -235,8 +214,8 @@ TEST(ShaderTexts, ToonMapsLightToRampFogToViewDepthAndPassesColourAndUv1) {
     EXPECT_NEAR(out.position.z, expected.z, 1.0e-4f);
     EXPECT_NEAR(out.position.w, expected.w, 1.0e-4f);
 
-    vertex.normal[2] = -0.5f;
-    vertex.position[2] = kFogEnd;
+    vertex.normal.z = -0.5f;
+    vertex.position.z = kFogEnd;
     FetchVertexInputs(declaration, &vertex, inputs);
     out = RunVertexShader(program, inputs, c);
     EXPECT_NEAR(out.texCoord0.x, 0.0f, 1.0e-6f);

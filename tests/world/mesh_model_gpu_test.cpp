@@ -25,13 +25,6 @@
 #include "world/texture_cache.h"
 
 namespace {
-struct StaticVertex {
-    D3DXVECTOR3 position, normal;
-    D3DCOLOR colour;
-    float u0, v0, u1, v1;
-};
-static_assert(sizeof(StaticVertex) == 44, "the static vertex");
-
 std::vector<StaticVertex> VerticesOf(const DisplayMesh& mesh) {
     BYTE* data = nullptr;
     EXPECT_EQ(mesh.m_pVertexBuffer->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
@@ -121,8 +114,8 @@ TEST_F(ModelGpu, OpaqueRedVerticesTurnWhiteAndTheSecondCoordinatesCopyTheFirst) 
     ASSERT_EQ(m_model.LoadXFile(m_pDevice, "TEST_CUBE.X"), S_OK) << m_model.LastError();
     std::map<std::pair<float, float>, D3DCOLOR> colours;  // by (x, y) of the panel's corners
     for (const StaticVertex& v : VerticesOf(m_model.m_pMeshDisplay[1])) {
-        EXPECT_EQ(v.u1, v.u0);
-        EXPECT_EQ(v.v1, v.v0);
+        EXPECT_EQ(v.tex1.x, v.tex0.x);
+        EXPECT_EQ(v.tex1.y, v.tex0.y);
         colours[{v.position.x, v.position.y}] = v.colour;
     }
     ASSERT_EQ(colours.size(), 4u);

@@ -30,26 +30,6 @@ constexpr float kTubeLength = 2.4f;  // world units, from x = 0 in the tube's mo
 constexpr float kTubeRadius = 0.3f;
 constexpr float kBendAngle = 0.9f;   // radians the second bone turns about z at the middle
 
-// The 44-byte static display vertex of "Toon.vsh".
-struct StaticVertex {
-    D3DXVECTOR3 position;
-    D3DXVECTOR3 normal;
-    D3DCOLOR colour = 0xFFFFFFFF;
-    float u0 = 0.0f, v0 = 0.0f, u1 = 0.0f, v1 = 0.0f;
-};
-static_assert(sizeof(StaticVertex) == 44, "the static vertex");
-
-// The 52-byte two-influence vertex of the skinning shaders; bone index bytes in memory order.
-struct SkinnedVertex {
-    D3DXVECTOR3 position;
-    float weight = 1.0f;  // of the first bone; the second gets 1 - weight
-    BYTE bones[4] = {0, 1, 0, 0};
-    D3DXVECTOR3 normal;
-    D3DCOLOR colour = 0xFFFFFFFF;
-    float u0 = 0.0f, v0 = 0.0f, u1 = 0.0f, v1 = 0.0f;
-};
-static_assert(sizeof(SkinnedVertex) == 52, "the skinned vertex");
-
 struct ShadeOptions {
     std::string pngPath;
     UINT width = 320;
@@ -135,6 +115,7 @@ void BuildTube(std::vector<SkinnedVertex>* vertices, std::vector<WORD>* indices)
             v.normal = D3DXVECTOR3(0.0f, std::cos(around), std::sin(around));
             v.position = D3DXVECTOR3(t * kTubeLength, 0.0f, 0.0f) + v.normal * kTubeRadius;
             v.weight = 1.0f - blend;
+            v.indices[1] = 1;  // the second influence is the bending bone
             vertices->push_back(v);
         }
     }
