@@ -111,8 +111,8 @@ HRESULT DisplayMesh::Load(IDirect3DDevice8* device, const XData& meshObject, std
     const DWORD faceCount = mesh->GetNumFaces();
     if (!device)
         return fail(D3DERR_INVALIDCALL, "CreateVertexBuffer (no device)");
-    hr = device->CreateVertexBuffer(m_dwVertexCount * static_cast<UINT>(sizeof(StaticVertex)), 0, kStaticVertexFvf,
-                                    D3DPOOL_MANAGED, &m_pVertexBuffer);
+    hr = device->CreateVertexBuffer(m_dwVertexCount * static_cast<UINT>(sizeof(StaticVertex)), 0,
+                                    kStaticVertexFvf, D3DPOOL_MANAGED, &m_pVertexBuffer);
     if (FAILED(hr))
         return fail(hr, "CreateVertexBuffer");
     hr = device->CreateIndexBuffer(faceCount * 6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED,
