@@ -124,8 +124,7 @@ void Render() {
         SetColourStage(device, 1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
     }
 
-    g_backGrounds.Render(device, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
-    g_obstacle01BGO.Render(device, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
+    QueueScenery();
 
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -136,6 +135,13 @@ void Render() {
 
     DrawFrameRate();
     device->EndScene();
+}
+
+void QueueScenery() {
+    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
+                         &g_zSortRender);
+    g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
+                           &g_zSortRender);
 }
 
 void DrawQueue() {

@@ -39,6 +39,9 @@ void FrameWithKeys(SaverWindow* window, const KeyState& keys);
 void Update();
 // The drawing part of a frame, from the clear to the end of the scene.
 void Render();
+// The pillar sets and Obstacle01BGO put their visible pieces into ZSortRender (the frustum must
+// be built for this frame).
+void QueueScenery();
 // The queue sorted along the view's third row, drawn with the light and fog end, and emptied.
 void DrawQueue();
 // Fog off, the frame-rate text when showFrameRate is 1 (a new rate at most once a second), fog

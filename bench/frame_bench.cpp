@@ -78,10 +78,7 @@ void BM_QueueAndSortScene(benchmark::State& state) {
     scene.Step();
     for (auto _ : state) {
         g_camera.BuildFrustum();
-        g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                             &g_zSortRender);
-        g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                               &g_zSortRender);
+        QueueScenery();
         state.counters["queued"] = g_zSortRender.Count();
         g_zSortRender.Sort(g_camera.m_matView._31, g_camera.m_matView._32, g_camera.m_matView._33);
         g_zSortRender.Clear();
@@ -99,10 +96,7 @@ void BM_DrawQueue(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         g_camera.BuildFrustum();
-        g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                             &g_zSortRender);
-        g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                               &g_zSortRender);
+        QueueScenery();
         state.ResumeTiming();
         DrawQueue();
         state.PauseTiming();
