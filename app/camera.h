@@ -4,12 +4,12 @@
 // with the arrow and page keys (app/user_camera.cpp).
 // Does not: own the fog (app/fog.h, which sets the start-up projection) or ride the circuit
 // (app/camera_dolly.h).
-// Needs: platform/d3d8.h for the transforms, world/view_frustum.h, app/key_state.h.
+// Needs: platform/d3d8/d3d8.h for the transforms, world/view_frustum.h, app/key_state.h.
 #pragma once
 
 #include "app/key_state.h"
-#include "platform/d3d8.h"
-#include "platform/d3dx_math.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/system/d3dx_math.h"
 #include "world/view_frustum.h"
 
 class CameraDolly;

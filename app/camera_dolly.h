@@ -6,7 +6,7 @@
 // Needs: world/ferguson.h, world/model_instance.h.
 #pragma once
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "world/ferguson.h"
 #include "world/model_instance.h"
 

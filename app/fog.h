@@ -2,13 +2,13 @@
 // projection that goes with it (the fog end is also the far plane).
 // Owns: the fog end, the fog colour and the dirty flag. Does not: switch fog off around the
 // frame-rate text (the frame does) or compute fog factors (the vertex shaders do).
-// Needs: platform/d3d8.h, app/camera.h.
+// Needs: platform/d3d8/d3d8.h, app/camera.h.
 #pragma once
 
 #include <cstdint>
 
 #include "app/camera.h"
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class Fog {
   public:

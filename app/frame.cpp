@@ -8,8 +8,8 @@
 #include "app/globals.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "platform/d3dx_font.h"
-#include "platform/system_clock.h"
+#include "platform/d3dx/d3dx_font.h"
+#include "platform/system/system_clock.h"
 
 namespace {
 // Stand-ins for the actors until they fly: the flock's centre is the centre of the cube its

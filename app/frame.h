@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "app/key_state.h"
-#include "platform/d3d8_types.h"
-#include "platform/d3dx_math.h"
+#include "platform/system/d3d8_types.h"
+#include "platform/system/d3dx_math.h"
 
 class SaverWindow;
 

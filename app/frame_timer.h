@@ -3,7 +3,7 @@
 // Does not: cap the step (the frame does), or sleep.
 #pragma once
 
-#include "platform/system_clock.h"
+#include "platform/system/system_clock.h"
 
 enum TimerCommand {
     kTimerStart = 1,

@@ -5,7 +5,7 @@
 #include "app/instance_lock.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
-#include "platform/system_clock.h"
+#include "platform/system/system_clock.h"
 
 namespace {
 // Handles every waiting event, or runs one frame when none waits, until the window has closed.

@@ -1,7 +1,7 @@
 #include "app/saver_settings.h"
 
-#include "platform/lcg_random.h"
-#include "platform/system_clock.h"
+#include "platform/system/lcg_random.h"
+#include "platform/system/system_clock.h"
 
 SaverSettings::SaverSettings() {
     RandomSeed(timeGetTime());

@@ -4,12 +4,12 @@
 
 #include "app/globals.h"
 #include "app/saver_window.h"
-#include "platform/d3d8.h"
-#include "platform/d3dx_font.h"
-#include "platform/gdi_font.h"
-#include "platform/gl_window.h"
-#include "platform/lcg_random.h"
-#include "platform/system_clock.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3dx/d3dx_font.h"
+#include "platform/d3dx/gdi_font.h"
+#include "platform/gl/gl_window.h"
+#include "platform/system/lcg_random.h"
+#include "platform/system/system_clock.h"
 
 namespace {
 // The back-buffer formats in the order they are tried: 16-bit before 32-bit.

@@ -4,10 +4,10 @@
 // Owns: the order of the steps and the device-level globals' lifetime (app/globals.h).
 // Does not: create the SDL window (app/saver_window.h) or run frames (app/frame.h).
 // Needs: a SaverWindow made with SDL_WINDOW_OPENGL, or none: a null window gives a headless
-// device of the render size (velmora-tool, tests); the device of platform/d3d8.h.
+// device of the render size (velmora-tool, tests); the device of platform/d3d8/d3d8.h.
 #pragma once
 
-#include "platform/d3d8_types.h"
+#include "platform/system/d3d8_types.h"
 
 class SaverWindow;
 

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8.h"
-#include "platform/d3dx_shader.h"
-#include "platform/gl_program.h"
-#include "platform/gl_window.h"
-#include "platform/headless_device.h"
-#include "platform/vertex_format.h"
-#include "platform/vs_declaration.h"
-#include "platform/vs_glsl.h"
-#include "platform/vs_program.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3dx/d3dx_shader.h"
+#include "platform/gl/gl_program.h"
+#include "platform/gl/gl_window.h"
+#include "platform/d3d8/headless_device.h"
+#include "platform/d3d8/vertex_format.h"
+#include "platform/vshader/vs_declaration.h"
+#include "platform/vshader/vs_glsl.h"
+#include "platform/vshader/vs_program.h"
 
 namespace {
 

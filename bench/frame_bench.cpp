@@ -9,7 +9,7 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
-#include "platform/system_clock.h"
+#include "platform/system/system_clock.h"
 
 namespace {
 constexpr uint64_t kStepMicroseconds = 16667;  // 60 frames a second of scene time

@@ -6,8 +6,8 @@
 
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
-#include "platform/d3d8.h"
-#include "platform/headless_device.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/headless_device.h"
 #include "world/back_grounds.h"
 #include "world/background_object.h"
 #include "world/mesh_model.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/xfile_parser.h"
+#include "platform/xfile/xfile_parser.h"
 #include "world/bps_format.h"
 #include "world/dammy_mesh.h"
 #include "world/display_mesh.h"

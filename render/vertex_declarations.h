@@ -3,11 +3,11 @@
 // Owns: kSkinningDeclaration (all four skinning shaders, the 52-byte blended vertex),
 // kToonDeclaration ("Toon.vsh", the 44-byte static display vertex), SkinnedVertex, StaticVertex.
 // Does not: create shaders (SkinnedMesh and ZSortRender do, through the device).
-// Needs: platform/d3dx_math.h for the vector types.
+// Needs: platform/system/d3dx_math.h for the vector types.
 #pragma once
 
-#include "platform/d3d8_types.h"
-#include "platform/d3dx_math.h"
+#include "platform/system/d3d8_types.h"
+#include "platform/system/d3dx_math.h"
 
 // The 52-byte two-influence vertex; blend-index bytes in memory order (the shader reads them
 // back in that order from the D3DCOLOR the declaration makes of them).

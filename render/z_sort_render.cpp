@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "app/trace_log.h"
-#include "platform/d3dx_shader.h"
-#include "platform/d3dx_texture.h"
+#include "platform/d3dx/d3dx_shader.h"
+#include "platform/d3dx/d3dx_texture.h"
 #include "render/vertex_declarations.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
 

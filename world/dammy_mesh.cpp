@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/trace_log.h"
-#include "platform/vertex_format.h"
-#include "platform/xfile_mesh.h"
+#include "platform/d3d8/vertex_format.h"
+#include "platform/d3dx/xfile_mesh.h"
 #include "world/segment_query.h"
 
 namespace {

@@ -1,13 +1,13 @@
 // DammyMesh: one collision mesh of a static model, a system-memory mesh of positions, normals
 // and one texture pair that segment queries walk face by face.
 // Owns: its ID3DXMesh. Does not: draw, or pick the nearest hit (the first accepted face wins).
-// Needs: platform/xfile_mesh.h to load, world/segment_query.h for the test.
+// Needs: platform/d3dx/xfile_mesh.h to load, world/segment_query.h for the test.
 #pragma once
 
 #include <string>
 
-#include "platform/d3dx_mesh.h"
-#include "platform/xfile_document.h"
+#include "platform/d3dx/d3dx_mesh.h"
+#include "platform/xfile/xfile_document.h"
 
 class DammyMesh {
   public:

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "app/trace_log.h"
-#include "platform/vertex_format.h"
-#include "platform/xfile_mesh.h"
+#include "platform/d3d8/vertex_format.h"
+#include "platform/d3dx/xfile_mesh.h"
 #include "render/vertex_declarations.h"
 #include "render/z_sort_render.h"
 #include "world/frustum_test.h"

@@ -2,15 +2,15 @@
 // its attribute table, ten fade copies of its materials, its shared textures and its bounds.
 // Owns: the buffers, the table, the material copies and one cache reference per texture.
 // Does not: draw itself: visible meshes are queued into ZSortRender at a fade level.
-// Needs: platform/xfile_mesh.h to load, world/texture_cache.h, world/frustum_test.h.
+// Needs: platform/d3dx/xfile_mesh.h to load, world/texture_cache.h, world/frustum_test.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/d3d8.h"
-#include "platform/d3dx_mesh.h"
-#include "platform/xfile_document.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3dx/d3dx_mesh.h"
+#include "platform/xfile/xfile_document.h"
 #include "world/view_frustum.h"
 
 class ZSortRender;

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 class Ferguson {
 public:

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "world/misc_resource.h"
 
 constexpr size_t kFppBytesPerPoint = 20;  // 12 of position + two 4-byte columns

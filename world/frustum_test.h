@@ -2,10 +2,10 @@
 // faces both ways, then containment; and SegmentCrossesQuad, the edge-against-face step.
 // Does not: build frustums (world/view_frustum.h) or know meshes; callers pass world corners
 // and planes numbered as world/view_frustum.h numbers them.
-// Needs: platform/d3dx_math.h, world/view_frustum.h.
+// Needs: platform/system/d3dx_math.h, world/view_frustum.h.
 #pragma once
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "world/view_frustum.h"
 
 // Which step of the test settled it.

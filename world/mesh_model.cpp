@@ -5,7 +5,7 @@
 #include <new>
 
 #include "app/trace_log.h"
-#include "platform/xfile_parser.h"
+#include "platform/xfile/xfile_parser.h"
 #include "world/model_instance.h"
 
 namespace {

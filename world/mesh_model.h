@@ -2,12 +2,12 @@
 // (names containing "display") and as many collision DammyMeshes (names containing "dammy").
 // Owns: both mesh arrays. Does not: own a placement (ModelInstance holds one) or apply any
 // FrameTransformMatrix: vertices are used as stored.
-// Needs: platform/xfile_parser.h, world/display_mesh.h, world/dammy_mesh.h.
+// Needs: platform/xfile/xfile_parser.h, world/display_mesh.h, world/dammy_mesh.h.
 #pragma once
 
 #include <string>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 #include "world/dammy_mesh.h"
 #include "world/display_mesh.h"
 #include "world/view_frustum.h"

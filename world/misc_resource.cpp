@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/trace_log.h"
-#include "platform/resource_table.h"
+#include "platform/system/resource_table.h"
 
 HRESULT ReadMiscResource(const char* name, const char* findTrace, ResourceBytes* out) {
     g_traceLog.Append(findTrace);

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/d3d8_types.h"
+#include "platform/system/d3d8_types.h"
 
 struct ResourceBytes {
     const unsigned char* data = nullptr;

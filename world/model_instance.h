@@ -4,8 +4,8 @@
 // Needs: world/mesh_model.h for the queries it forwards.
 #pragma once
 
-#include "platform/d3d8.h"
-#include "platform/d3dx_math.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/system/d3dx_math.h"
 #include "world/view_frustum.h"
 
 class MeshModel;

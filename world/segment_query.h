@@ -1,10 +1,10 @@
 // The segment-against-triangles query of the collision meshes: the one-sided triangle test and
 // the walk over a mesh's faces in model space with its acceptance rules.
 // Does not: lock meshes (DammyMesh does) or pick the nearest hit: the first accepted face wins.
-// Needs: platform/d3dx_math.h.
+// Needs: platform/system/d3dx_math.h.
 #pragma once
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 // One-sided ray-triangle test: only triangles whose normal cross(q - p, r - p) faces against
 // dir (determinant at least 0.0001) can be hit. On a hit writes t, and u, v with the hit at

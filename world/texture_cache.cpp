@@ -3,7 +3,7 @@
 #include <new>
 
 #include "app/trace_log.h"
-#include "platform/d3dx_texture.h"
+#include "platform/d3dx/d3dx_texture.h"
 
 TextureCache g_textureCache;
 

@@ -2,12 +2,12 @@
 // reference count under its resource name (compared exactly, case included).
 // Owns: one reference to every texture it lists, and the list entries.
 // Does not: release what is left at exit (the device is gone by then); callers Unacquire.
-// Needs: platform/d3dx_texture.h to create textures, app/trace_log.h for the trace.
+// Needs: platform/d3dx/d3dx_texture.h to create textures, app/trace_log.h for the trace.
 #pragma once
 
 #include <string>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class TextureCache {
   public:

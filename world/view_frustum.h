@@ -2,10 +2,10 @@
 // face and edge numbering that boxes and frustums share (corner k: x max for bit 0, y max for
 // bit 1, z max, or the far end, for bit 2).
 // Does not: test anything against it (world/frustum_test.h) or hold a camera.
-// Needs: platform/d3dx_math.h.
+// Needs: platform/system/d3dx_math.h.
 #pragma once
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 struct ViewFrustum {
     D3DXVECTOR3 corners[8];  // world units

@@ -6,7 +6,7 @@
 #include "app/camera.h"
 #include "app/camera_dolly.h"
 #include "app/fog.h"
-#include "tests/platform/gpu_test_support.h"
+#include "tests/platform/d3d8/gpu_test_support.h"
 
 namespace {
 constexpr float kPi = 3.14159265f;

@@ -10,7 +10,7 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
-#include "platform/system_clock.h"
+#include "platform/system/system_clock.h"
 
 namespace {
 constexpr float kPi = 3.14159265f;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/xfile_dump.h"
-#include "platform/xfile_parser.h"
+#include "platform/xfile/xfile_dump.h"
+#include "platform/xfile/xfile_parser.h"
 
 namespace {
 void Require(bool condition) {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
-#include "platform/d3dx_shader.h"
-#include "platform/vs_declaration.h"
-#include "platform/vs_interpreter.h"
-#include "platform/vs_program.h"
+#include "platform/system/d3dx_math.h"
+#include "platform/d3dx/d3dx_shader.h"
+#include "platform/vshader/vs_declaration.h"
+#include "platform/vshader/vs_interpreter.h"
+#include "platform/vshader/vs_program.h"
 #include "render/vertex_declarations.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/trace_log.h"
-#include "tests/platform/gpu_test_support.h"
+#include "tests/platform/d3d8/gpu_test_support.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
 

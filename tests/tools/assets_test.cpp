@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
-#include "platform/lcg_random.h"
+#include "platform/system/d3dx_math.h"
+#include "platform/system/lcg_random.h"
 #include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/placements.h"
 #include "tools/assetgen/scene_layout.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bmp_image.h"
-#include "platform/d3dx_math.h"
+#include "platform/image/bmp_image.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/mesh_builder.h"
 #include "tools/assetgen/scene_layout.h"
 #include "tools/assetgen/skinned_animation.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/trace_log.h"
-#include "platform/xfile_errors.h"
+#include "platform/xfile/xfile_errors.h"
 
 namespace {
 class MeshModelLoad : public ::testing::Test {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/xfile_parser.h"
+#include "platform/xfile/xfile_parser.h"
 #include "world/dammy_mesh.h"
 
 namespace {

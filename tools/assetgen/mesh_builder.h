@@ -2,13 +2,13 @@
 // convex hulls, all closed and wound as Direct3D expects (cross(Q - P, R - P) outward).
 // Owns: the shape builders and small whole-mesh operations (append, transform, colour).
 // Does not: write files or text (x_writer.h), or know which model uses which shape.
-// Needs: mesh_data.h, platform/d3dx_math.h.
+// Needs: mesh_data.h, platform/system/d3dx_math.h.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/mesh_data.h"
 
 // One point of a revolved profile: radius from the y axis and height, in model units.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 // One .X Material: face colour (RGBA), specular power, specular and emissive (RGB).
 struct MeshMaterial {

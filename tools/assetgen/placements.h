@@ -3,13 +3,13 @@
 // Owns: where every scenery copy stands and the shape of the circuit.
 // Does not: know the models' geometry beyond the sizes written here; tests check the lists
 // against the models' bounds.
-// Needs: scene_layout.h, platform/d3dx_math.h, platform/lcg_random.h (seeded per list).
+// Needs: scene_layout.h, platform/system/d3dx_math.h, platform/system/lcg_random.h (seeded per list).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 // A named list of world matrices (row-vector convention, fourth column 0, 0, 0, 1).
 struct MatrixList {

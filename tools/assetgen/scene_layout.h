@@ -4,7 +4,7 @@
 // Does not: decide anything at run time; the saver has its own copies of these values.
 #pragma once
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 // The lead bird's waypoints lie in x, z within +-2500 and y within +-200 of the origin.
 constexpr float kFlightHalfWidth = 2500.0f;

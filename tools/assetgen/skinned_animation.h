@@ -4,7 +4,7 @@
 // The player interpolates stored quaternions with squad and then negates w before building
 // the matrix, so a stored q yields the rotation of conjugate(q): we store the conjugate.
 // Does not: know any particular model (skinned_bird.cpp, skinned_whale.cpp, skinned_dammy.cpp).
-// Needs: skinned_model.h, platform/d3dx_math.h.
+// Needs: skinned_model.h, platform/system/d3dx_math.h.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/skinned_model.h"
 
 constexpr uint32_t kTicksPerSecond = 4800;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 constexpr const char* kBirdTextureName = "BirdFeather.bmp";
 constexpr int kBirdTextureSize = 64;  // pixels, both ways

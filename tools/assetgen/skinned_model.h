@@ -3,14 +3,14 @@
 // Owns: the records and the questions every skinned model answers (bind pose, bone offsets,
 // counts, animation length). Rotation keys hold the quaternion exactly as the file stores it.
 // Does not: build shapes (skinned_shapes.h), design motion (skinned_animation.h) or write text
-// (skinned_x_writer.h). Needs: mesh_data.h, platform/d3dx_math.h.
+// (skinned_x_writer.h). Needs: mesh_data.h, platform/system/d3dx_math.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/mesh_data.h"
 
 // A bone is a frame of the hierarchy; parent is an index into the bone list (always smaller

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/mesh_data.h"
 #include "tools/assetgen/skinned_model.h"
 

@@ -7,7 +7,7 @@
 #include <complex>
 #include <vector>
 
-#include "platform/lcg_random.h"
+#include "platform/system/lcg_random.h"
 #include "tools/assetgen/asset_output.h"
 #include "tools/assetgen/asset_writers.h"
 #include "tools/assetgen/byte_writer.h"

@@ -3,14 +3,14 @@
 // trailing zeros trimmed, negative zero written as zero).
 // Does not: write template declarations (readers register the standard templates), check
 // that meshes are sensible (mesh_builder.h), or touch the disk (asset_output.h).
-// Needs: mesh_data.h for the meshes, platform/d3dx_math.h for matrices.
+// Needs: mesh_data.h for the meshes, platform/system/d3dx_math.h for matrices.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 #include "tools/assetgen/mesh_data.h"
 
 // A float as the writer prints it: "%.6f" with trailing zeros trimmed ("1.0", "-0.25").

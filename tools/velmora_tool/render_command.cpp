@@ -19,8 +19,8 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/startup.h"
-#include "platform/png_writer.h"
-#include "platform/system_clock.h"
+#include "platform/image/png_writer.h"
+#include "platform/system/system_clock.h"
 #include "tools/velmora_tool/commands.h"
 #include "tools/velmora_tool/tool_output.h"
 

@@ -1,7 +1,7 @@
 // velmora-tool resources: one line per embedded resource: type, name, size in bytes.
 #include <cstdio>
 
-#include "platform/resource_table.h"
+#include "platform/system/resource_table.h"
 #include "tools/velmora_tool/commands.h"
 
 int RunResourcesCommand(int argc, char** /*argv*/) {

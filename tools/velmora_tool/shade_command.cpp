@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/d3d8.h"
-#include "platform/d3dx_math.h"
-#include "platform/d3dx_shader.h"
-#include "platform/d3dx_texture.h"
-#include "platform/headless_device.h"
-#include "platform/png_writer.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/system/d3dx_math.h"
+#include "platform/d3dx/d3dx_shader.h"
+#include "platform/d3dx/d3dx_texture.h"
+#include "platform/d3d8/headless_device.h"
+#include "platform/image/png_writer.h"
 #include "render/vertex_declarations.h"
 #include "tools/velmora_tool/commands.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/d3dx_math.h"
+#include "platform/system/d3dx_math.h"
 
 // The shortest decimal text that reads back as exactly this float.
 std::string FormatFloat(float value);

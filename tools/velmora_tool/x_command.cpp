@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/xfile_dump.h"
-#include "platform/xfile_parser.h"
+#include "platform/xfile/xfile_dump.h"
+#include "platform/xfile/xfile_parser.h"
 #include "tools/velmora_tool/commands.h"
 
 namespace {

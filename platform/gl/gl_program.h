@@ -1,0 +1,46 @@
+// The device's GLSL: the one fixed fragment program (two texture stages, fog, alpha test), the
+// vertex shader of the pre-transformed path, and compiling and linking with readable errors.
+// Owns: those sources, the layout of the fragment program's uniform block, the names captured
+// by transform feedback. Does not: translate vertex shader assembly (platform/vshader/vs_glsl.h) or
+// decide state (platform/gl/gl_device.cpp fills the uniform block).
+// Needs: a current GL 4.5 context.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <string>
+
+// Uniform block 0 of the fragment program, std140: each row is one vec4 or ivec4.
+struct GlPixelBlock {
+    int32_t colorStage[2][4] = {};  // per stage: D3DTOP, argument 1, argument 2, coordinate set
+    int32_t alphaStage[2][4] = {};  // per stage: D3DTOP, argument 1, argument 2, unused
+    float textureFactor[4] = {};    // D3DRS_TEXTUREFACTOR as 0..1 RGBA
+    float fogColor[4] = {};         // D3DRS_FOGCOLOR as 0..1 RGBA
+    int32_t flags[4] = {};          // x: fog on; y: alpha test D3DCMP (0 = off); z, w unused
+    float alphaReference[4] = {};   // x: D3DRS_ALPHAREF / 255
+};
+constexpr GLuint kPixelBlockBinding = 0;
+
+// Direct3D puts pixel centres on integer coordinates, GL half a pixel further on, so geometry
+// moves right and down by about half a pixel. 63/128 rather than 1/2 keeps edges off pixel
+// centres: GL's fill rule then includes top edges and excludes bottom ones as Direct3D's does
+// (with exactly 1/2, a rectangle from row 0 would lose that row on GL's bottom-left rule).
+constexpr float kPixelCentreOffset = 63.0f / 128.0f;
+
+// What CaptureVertexOutputs reads back per vertex, interleaved: vsPosition (4 floats),
+// vsDiffuse (4), vsSpecular (4), vsFog (1), vsTexCoord0 (4), vsTexCoord1 (4).
+constexpr int kCapturedFloatsPerVertex = 21;
+
+const char* GlFragmentProgramSource();
+// Pre-transformed vertices (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1): x, y in pixels from
+// the top-left corner with Direct3D's pixel centres on integers, z depth 0..1, w = 1 / w.
+const char* GlPretransformedVertexSource();
+
+// A compiled shader object, or 0 with the driver's log and the numbered source in *error.
+GLuint GlCompileShader(GLenum stage, const std::string& source, std::string* error);
+// A linked program of a vertex and a fragment shader whose outputs transform feedback can
+// capture; 0 with the driver's log in *error.
+GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, std::string* error);
+// The source with "  12: " line numbers, as compile errors show it.
+std::string GlNumberedSource(const std::string& source);
