@@ -2,7 +2,7 @@
 // device, managed vertex and index buffers, managed textures and vertex shaders.
 // Conventions kept from Direct3D: left-handed row-vector matrices, clip depth 0..1, clockwise
 // front faces, D3DCOLOR as BGRA bytes, status codes with their real values.
-// Does not: expose any OpenGL name (they live in platform/gl_*); assemble shader text
+// Does not: expose any OpenGL name (they live in platform/gl/); assemble shader text
 // (platform/d3dx/d3dx_shader.h); load images or meshes (the D3DX-style headers).
 // Needs: the context of a platform/gl/gl_window.h window (the HWND of CreateDevice), current on the
 // calling thread; the window must outlive the device.
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gl/gl_counters.h"
 #include "platform/system/d3d8_types.h"
 #include "platform/system/d3dx_math.h"
 
@@ -74,17 +75,6 @@ class IDirect3DTexture8 {
     IDirect3DTexture8() = default;
     ~IDirect3DTexture8();
     GlTextureState* m_pState = nullptr;
-};
-
-// Per-frame work counters that velmora-tool and the benchmarks print.
-struct DeviceCounters {
-    uint64_t draws = 0;            // DrawIndexedPrimitive calls that reached the driver
-    uint64_t refusedDraws = 0;     // draws refused (missing or failed resources, bad ranges)
-    uint64_t stateChanges = 0;     // GL state changes applied at draw time
-    uint64_t constantUploads = 0;  // vertex shader constant uploads (registers)
-    uint64_t textureBinds = 0;
-    uint64_t triangles = 0;
-    uint64_t glErrors = 0;  // GL errors seen at Present and read-backs (should stay 0)
 };
 
 class IDirect3DDevice8 {

@@ -1,5 +1,6 @@
 // IDirect3DDevice8: creation, frame, recorded states, shaders, streams and the draw's checks.
 // Setters only record; the GL work happens in platform/gl/gl_device.cpp at the draw.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/gl/gl_device.h"
 #include "platform/gl/gl_window.h"
+#include "platform/vshader/vs_declaration.h"
 #include "platform/vshader/vs_glsl.h"
 #include "platform/vshader/vs_program.h"
 
@@ -161,6 +163,18 @@ uint32_t LargestIndex(GlBufferState* indices, UINT first, UINT count) {
     }
     indices->largestIndex.emplace(key, largest);
     return largest;
+}
+
+// The attributes the GL side binds for a parsed declaration, and the bytes they span.
+GlVertexLayout VertexLayout(const VsDeclaration& declaration) {
+    GlVertexLayout layout;
+    layout.stream = declaration.stream;
+    for (const VsDeclaration::Element& element : declaration.elements) {
+        layout.attributes.push_back({element.reg, element.type, element.offset});
+        layout.extent =
+            std::max(layout.extent, element.offset + VsDeclarationTypeSize(element.type));
+    }
+    return layout;
 }
 
 }  // namespace
@@ -486,12 +500,13 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
     if (!shader)
         return E_OUTOFMEMORY;
     std::string error;
-    HRESULT hr = ParseVertexDeclaration(declaration, &shader->declaration, &error);
+    VsDeclaration parsed;
+    HRESULT hr = ParseVertexDeclaration(declaration, &parsed, &error);
     if (FAILED(hr)) {
         state->lastError = "vertex declaration: " + error;
         return hr;
     }
-    if (shader->declaration.stream >= kStreamCount) {
+    if (parsed.stream >= kStreamCount) {
         state->lastError = "vertex declaration: stream out of range";
         return D3DERR_INVALIDCALL;
     }
@@ -501,7 +516,8 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
         state->lastError = "vertex shader: " + error;
         return hr;
     }
-    shader->glsl = TranslateVertexShaderToGlsl(program, shader->declaration);
+    shader->glsl = TranslateVertexShaderToGlsl(program, parsed);
+    shader->layout = VertexLayout(parsed);
     if (!GlBuildShader(state, shader.get(), &error)) {
         GlDeleteShader(shader.get());
         state->lastError = error;
@@ -652,7 +668,7 @@ bool VerticesFit(const D3dRecordedState::Stream& stream, const GlShader& shader,
                  uint64_t count) {
     if (count == 0)
         return true;
-    const uint64_t end = (first + count - 1) * stream.stride + shader.extent;
+    const uint64_t end = (first + count - 1) * stream.stride + shader.layout.extent;
     return end <= stream.state->length;
 }
 
@@ -673,7 +689,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     if (primitiveCount == 0)
         return D3D_OK;
     const D3dRecordedState& recorded = state->recorded;
-    const D3dRecordedState::Stream& stream = recorded.streams[shader->declaration.stream];
+    const D3dRecordedState::Stream& stream = recorded.streams[shader->layout.stream];
     if (stream.state == nullptr) {
         return GlRefuse(state, GlRefusal::NoStream, "no vertex buffer on the shader's stream");
     }
@@ -722,7 +738,7 @@ HRESULT IDirect3DDevice8::CaptureVertexOutputs(UINT count, std::vector<VsVertexO
     GlShader* shader = BoundShader(state);
     if (shader == nullptr)
         return D3DERR_INVALIDCALL;
-    const D3dRecordedState::Stream& stream = state->recorded.streams[shader->declaration.stream];
+    const D3dRecordedState::Stream& stream = state->recorded.streams[shader->layout.stream];
     if (stream.state == nullptr) {
         return GlRefuse(state, GlRefusal::NoStream, "no vertex buffer on the shader's stream");
     }
@@ -731,7 +747,22 @@ HRESULT IDirect3DDevice8::CaptureVertexOutputs(UINT count, std::vector<VsVertexO
     if (!VerticesFit(stream, *shader, 0, count)) {
         return GlRefuse(state, GlRefusal::VertexRange, "vertices beyond the vertex buffer's end");
     }
-    return GlCapture(state, shader, count, outputs);
+    std::vector<float> floats;
+    const HRESULT hr = GlCapture(state, shader, count, &floats);
+    if (FAILED(hr))
+        return hr;
+    outputs->assign(count, VsVertexOutput());
+    for (UINT i = 0; i < count; ++i) {
+        const float* f = floats.data() + static_cast<size_t>(i) * kCapturedFloatsPerVertex;
+        VsVertexOutput& out = (*outputs)[i];
+        out.position = D3DXVECTOR4(f[0], f[1], f[2], f[3]);
+        out.diffuse = D3DXVECTOR4(f[4], f[5], f[6], f[7]);
+        out.specular = D3DXVECTOR4(f[8], f[9], f[10], f[11]);
+        out.fog = f[12];
+        out.texCoord0 = D3DXVECTOR4(f[13], f[14], f[15], f[16]);
+        out.texCoord1 = D3DXVECTOR4(f[17], f[18], f[19], f[20]);
+    }
+    return D3D_OK;
 }
 
 void IDirect3DDevice8::ForceDeviceLoss(int frames) {

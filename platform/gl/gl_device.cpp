@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "platform/gl/gl_window.h"
-#include "platform/vshader/vs_program.h"
 
 namespace {
 
@@ -129,14 +128,6 @@ int32_t StageOp(DWORD op) {
 void DrainGlErrors(GlDeviceState* state) {
     while (glGetError() != GL_NO_ERROR)
         ++state->counters.glErrors;
-}
-
-UINT DeclarationExtent(const VsDeclaration& declaration) {
-    UINT extent = 0;
-    for (const VsDeclaration::Element& element : declaration.elements) {
-        extent = std::max(extent, element.offset + VsDeclarationTypeSize(element.type));
-    }
-    return extent;
 }
 
 bool CreateBackBuffer(GlDeviceState* state, std::string* error) {
@@ -549,9 +540,9 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
 
     GlShader& pretransformed = state->pretransformed;
     pretransformed.pretransformed = true;
-    pretransformed.declaration.stream = 0;
-    pretransformed.declaration.stride = 28;
-    pretransformed.declaration.elements = {
+    pretransformed.layout.stream = 0;
+    pretransformed.layout.extent = 28;
+    pretransformed.layout.attributes = {
         {0, D3DVSDT_FLOAT4, 0}, {1, D3DVSDT_D3DCOLOR, 16}, {2, D3DVSDT_FLOAT2, 20}};
     pretransformed.glsl = GlPretransformedVertexSource();
     if (!GlBuildShader(state, &pretransformed, error))
@@ -618,7 +609,6 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
         return false;
     }
     shader->program = program;
-    shader->extent = DeclarationExtent(shader->declaration);
     for (UINT i = 0; i < kConstantCount; ++i) {
         const std::string name = "c[" + std::to_string(i) + "]";
         shader->constantLocations[i] = glGetUniformLocation(program, name.c_str());
@@ -634,7 +624,7 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
-    for (const VsDeclaration::Element& element : shader->declaration.elements) {
+    for (const GlVertexLayout::Attribute& element : shader->layout.attributes) {
         GLint size = 4;
         GLenum type = GL_FLOAT;
         GLboolean normalized = GL_FALSE;
@@ -725,7 +715,7 @@ HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD f
 void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei indexCount,
                    UINT startIndex, UINT primitiveCount) {
     const D3dRecordedState& recorded = state->recorded;
-    const D3dRecordedState::Stream& stream = recorded.streams[shader->declaration.stream];
+    const D3dRecordedState::Stream& stream = recorded.streams[shader->layout.stream];
     const GlBufferState* indices = recorded.indexState;
     ApplyDrawState(state);
     ApplyShader(state, shader, stream.state->name, stream.stride, indices->name);
@@ -811,9 +801,8 @@ bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* wi
     return true;
 }
 
-HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
-                  std::vector<VsVertexOutput>* outputs) {
-    const D3dRecordedState::Stream& stream = state->recorded.streams[shader->declaration.stream];
+HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vector<float>* floats) {
+    const D3dRecordedState::Stream& stream = state->recorded.streams[shader->layout.stream];
     const GLsizeiptr bytes =
         static_cast<GLsizeiptr>(count) * kCapturedFloatsPerVertex * sizeof(float);
     if (state->captureBuffer == 0 || state->captureCapacity < bytes) {
@@ -833,19 +822,8 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
     glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
     glEndTransformFeedback();
     glDisable(GL_RASTERIZER_DISCARD);
-    std::vector<float> floats(static_cast<size_t>(count) * kCapturedFloatsPerVertex);
-    glGetNamedBufferSubData(state->captureBuffer, 0, bytes, floats.data());
+    floats->assign(static_cast<size_t>(count) * kCapturedFloatsPerVertex, 0.0f);
+    glGetNamedBufferSubData(state->captureBuffer, 0, bytes, floats->data());
     DrainGlErrors(state);
-    outputs->assign(count, VsVertexOutput());
-    for (UINT i = 0; i < count; ++i) {
-        const float* f = floats.data() + static_cast<size_t>(i) * kCapturedFloatsPerVertex;
-        VsVertexOutput& out = (*outputs)[i];
-        out.position = D3DXVECTOR4(f[0], f[1], f[2], f[3]);
-        out.diffuse = D3DXVECTOR4(f[4], f[5], f[6], f[7]);
-        out.specular = D3DXVECTOR4(f[8], f[9], f[10], f[11]);
-        out.fog = f[12];
-        out.texCoord0 = D3DXVECTOR4(f[13], f[14], f[15], f[16]);
-        out.texCoord1 = D3DXVECTOR4(f[17], f[18], f[19], f[20]);
-    }
     return D3D_OK;
 }

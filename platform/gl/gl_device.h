@@ -15,12 +15,18 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/d3d8/d3d8.h"
+#include "platform/gl/gl_counters.h"
 #include "platform/gl/gl_program.h"
 #include "platform/gl/gl_state_cache.h"
-#include "platform/vshader/vs_declaration.h"
+#include "platform/system/d3d8_types.h"
+#include "platform/system/d3dx_math.h"
 
 class GlWindow;
+// The Direct3D objects bound to the device: held here for the device's getters, never called.
+class IDirect3DTexture8;
+class IDirect3DVertexBuffer8;
+class IDirect3DIndexBuffer8;
+struct GlDeviceState;
 
 constexpr DWORD kPretransformedFvf = 0x144;  // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1
 constexpr UINT kRenderStateCount = 256;      // D3DRENDERSTATETYPE values recorded
@@ -67,10 +73,21 @@ struct GlTextureState {
     GLuint name = 0;
 };
 
-// One vertex shader: its declaration, its GLSL, and the program and vertex array behind it.
+// What a shader's input registers read from its one stream: the vertex array's attributes.
+struct GlVertexLayout {
+    struct Attribute {
+        UINT reg = 0;     // input register v0-v15
+        DWORD type = 0;   // D3DVSDT_*
+        UINT offset = 0;  // bytes from the start of the vertex
+    };
+    UINT stream = 0;
+    UINT extent = 0;  // bytes of one vertex the attributes read
+    std::vector<Attribute> attributes;
+};
+
+// One vertex shader: its vertex layout, its GLSL, and the program and vertex array behind it.
 struct GlShader {
-    VsDeclaration declaration;
-    UINT extent = 0;  // bytes of one vertex the elements read
+    GlVertexLayout layout;
     std::string glsl;
     bool pretransformed = false;  // the built-in path for kPretransformedFvf
     GLuint program = 0;           // 0 when linking failed
@@ -224,6 +241,6 @@ void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei 
 // Scales the back buffer into the window with black bars, then swaps.
 void GlPresent(GlDeviceState* state);
 bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width, UINT* height);
-// Runs the shader over vertices [0, count) of its stream and reads the outputs back.
-HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count,
-                  std::vector<VsVertexOutput>* outputs);
+// Runs the shader over vertices [0, count) of its stream and reads the outputs back:
+// kCapturedFloatsPerVertex floats a vertex (oPos, oD0, oD1, oFog, oT0, oT1).
+HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vector<float>* floats);

@@ -1,6 +1,6 @@
 #include "platform/gl/gl_state_cache.h"
 
-#include "platform/d3d8/d3d8.h"
+#include "platform/gl/gl_counters.h"
 
 template <typename T>
 bool GlStateCache::Update(Item<T>* item, const T& value) {
