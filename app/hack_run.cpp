@@ -1,5 +1,6 @@
 #include "app/hack_run.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -42,11 +43,10 @@ void FollowWindow(const HackWindow& window, bool followWindow) {
         return;
     int width = window.Width();
     int height = window.Height();
-    if (width > kMaxFollowedSize || height > kMaxFollowedSize) {
-        const double scale =
-            static_cast<double>(kMaxFollowedSize) / (width > height ? width : height);
-        width = static_cast<int>(width * scale) > 0 ? static_cast<int>(width * scale) : 1;
-        height = static_cast<int>(height * scale) > 0 ? static_cast<int>(height * scale) : 1;
+    const int longest = std::max(width, height);
+    if (longest > kMaxFollowedSize) {
+        width = std::max(1, width * kMaxFollowedSize / longest);
+        height = std::max(1, height * kMaxFollowedSize / longest);
     }
     g_fAspect = static_cast<float>(window.Width()) / static_cast<float>(window.Height());
     if (g_d3dpp.BackBufferWidth == static_cast<UINT>(width) &&

@@ -485,6 +485,8 @@ bool GlWindow::IsHidden() const {
 }
 
 void GlWindow::SetSize(int width, int height) {
+    if (m_nX11Window == 0)
+        return;
     m_nWidth = width > 0 ? width : 1;
     m_nHeight = height > 0 ? height : 1;
 }

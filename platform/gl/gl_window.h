@@ -39,8 +39,7 @@ class GlWindow {
     // Headless windows: pretend the window was minimised (true) or restored (false). X11 windows:
     // the owner reports that the window was unmapped or mapped again.
     void SetHidden(bool hidden) { m_bHidden = hidden; }
-    // Headless and X11 windows: the drawable's new size in pixels (X11: the owner reports a
-    // resize; headless windows keep their framebuffer and only report the size).
+    // X11 windows: the owner reports the window's new size in pixels; others ignore it.
     void SetSize(int width, int height);
     // The desktop mode of the window's display (headless: the window's size, 32 bits, 60 Hz).
     void GetDesktopMode(int* width, int* height, int* refreshHz, int* bitsPerPixel) const;
@@ -70,7 +69,8 @@ class GlWindow {
     void* m_pSdlContext = nullptr;       // SDL_GLContext
     void* m_pEglDisplay = nullptr;       // EGLDisplay
     void* m_pEglContext = nullptr;       // EGLContext
-    void* m_pEglSurface = nullptr;       // EGLSurface: a 1x1 pbuffer where surfaceless fails
+    void* m_pEglSurface = nullptr;       // EGLSurface: X11's window, else a 1x1 pbuffer where
+                                         // surfaceless fails
     void* m_pEglConfig = nullptr;        // EGLConfig, or null for a config-less context
     void* m_pX11Display = nullptr;       // Display*, not owned
     unsigned long m_nX11Window = 0;      // Window, not owned
@@ -79,7 +79,7 @@ class GlWindow {
     int m_nWidth = 0;                    // headless and X11 size in pixels
     int m_nHeight = 0;
     bool m_bHidden = false;       // headless test hook; X11: the window is unmapped
-    int m_nSwapInterval = -1;     // last interval given to SDL, -1 before the first
+    int m_nSwapInterval = -1;     // last interval given to SDL or EGL, -1 before the first
     uint32_t m_nFramebuffer = 0;  // headless: framebuffer and its colour renderbuffer
     uint32_t m_nColorBuffer = 0;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SIGTERM, XScreenSaver's way of ending a hack, ends velmora-hack with code 0 and the whole
 # tear-down traced, whether it comes during the start-up, at the first frame or while it runs;
-# its own window (-window) goes with it. The close box of its own window ends it too.
+# its own window (-window) goes with it. Pointer and keys never end it; the close box of its own
+# window does.
 source "$(dirname "$0")/e2e_lib.sh"
 unset XSCREENSAVER_WINDOW
 start_xvfb
@@ -9,7 +10,7 @@ start_xvfb
 own_window() { find_window Velmora; }
 window_gone() { [ -z "$(own_window)" ]; }
 
-# term_after WHEN TRACE: SIGTERM once WHEN succeeds, then a clean end.
+# term_and_check WHEN TRACE: SIGTERM now, then a clean end with TRACE complete.
 term_and_check() {
     kill -TERM "$HACK_PID"
     expect_exit_zero "$HACK_PID" 10 "SIGTERM $1"
@@ -27,8 +28,13 @@ wait_until 60 "the first frame" shows_scene 0 0 1024 768
 term_and_check "at the first frame" "$E2E_DIR/first.txt"
 
 start_hack -window -sound -night -birds 5 -trace "$E2E_DIR/steady.txt"
+window=$(wait_window Velmora 20)
 wait_until 60 "the first frame" shows_scene 0 0 1024 768
-expect_running "$HACK_PID" 3 "running steadily"
+# The host owns the pointer and the keys: clicks, movements and Escape change nothing.
+xdotool mousemove 500 400 sleep 0.2 mousemove 700 600 click 1
+xdotool windowfocus "$window" key Escape
+expect_running "$HACK_PID" 3 "pointer and keys while running"
+pass "pointer, clicks and Escape do not end it"
 term_and_check "while running, with ambient sound" "$E2E_DIR/steady.txt"
 grep -qx 'InitiateBGM\.\.\.' "$E2E_DIR/steady.txt" || fail "-sound did not start the music"
 
