@@ -5,7 +5,8 @@
 # tear-down and no error log was written.
 # XScreenSaver runs no hacks as root, so under root the daemon runs as nobody.
 source "$(dirname "$0")/e2e_lib.sh"
-unset XSCREENSAVER_WINDOW
+# XScreenSaver stays away from Wayland sessions; this one is X11 only.
+unset XSCREENSAVER_WINDOW WAYLAND_DISPLAY XDG_SESSION_TYPE
 command -v xscreensaver >/dev/null || fail "xscreensaver is not installed"
 start_xvfb
 
