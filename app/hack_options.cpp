@@ -52,7 +52,7 @@ bool ParseResolution(const char* text, HackOptions* options) {
     return false;
 }
 
-// A switch's name with its leading dashes (one or two) taken off; null when arg is no option.
+// An option's name with its leading dashes (one or two) taken off; null when arg is no option.
 const char* OptionName(const char* arg) {
     if (arg[0] != '-' || arg[1] == '\0')
         return nullptr;
@@ -76,7 +76,8 @@ HackParse ParseHackOptions(int argc, const char* const* argv, const char* hostWi
                            HackOptions* options, std::string* error) {
     *options = HackOptions();
     bool givenId = false;  // -window-id was given
-    bool root = false;     // -root or -window, whichever came last
+    // -root and -window: the one that came last counts.
+    bool root = false;
     bool ownWindow = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];

@@ -1,7 +1,7 @@
 # Shared steps of the end-to-end tests, sourced by tests/app/e2e_*.sh and xvfb_run.sh.
 # Each test starts an X server of its own (Xvfb, 1280x1024, on a free display number), runs
-# velmora in a scratch directory and drives it with xdotool.
-# Needs: Xvfb, xdotool; VELMORA and X11_PROBE naming the programs (set by CTest).
+# velmora (or velmora-hack) in a scratch directory and drives it with xdotool.
+# Needs: Xvfb, xdotool; VELMORA, VELMORA_HACK and X11_PROBE naming the programs (set by CTest).
 set -euo pipefail
 
 E2E_DIR=$(mktemp -d)
