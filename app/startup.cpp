@@ -77,15 +77,21 @@ int Initiate(SaverWindow* window) {
     return 1;
 }
 
+int InitiateOnDeviceWindow(HWND deviceWindow) {
+    g_hDeviceWindow = deviceWindow;
+    return Initiate(nullptr);
+}
+
 HRESULT InitiateD3D(SaverWindow* window) {
     // Without a GL 4.5 context on the window there is no Direct3D object to be had. Without a
-    // window the device draws into a headless window of the render size.
+    // window the device draws into a headless window of the render size; a device window that
+    // the caller brought (InitiateOnDeviceWindow) is used as it is.
     g_traceLog.Append("\tDirect3DCreate8...\n");
     std::string error;
-    if (!window)
+    if (!g_hDeviceWindow && !window)
         g_hDeviceWindow = GlWindow::CreateHeadless(static_cast<int>(g_nRenderWidth),
                                                    static_cast<int>(g_nRenderHeight), &error);
-    else if (window->Handle())
+    else if (!g_hDeviceWindow && window->Handle())
         g_hDeviceWindow = GlWindow::CreateForSdl(window->Handle(), &error);
     if (g_hDeviceWindow)
         g_pD3D = Direct3DCreate8(D3D_SDK_VERSION);

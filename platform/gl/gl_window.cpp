@@ -155,6 +155,37 @@ int CandidateDisplays(EGLDisplay* displays, int capacity) {
     return count;
 }
 
+// The EGL display of an Xlib connection, through the X11 platform when the client offers it.
+EGLDisplay X11EglDisplay(void* display) {
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (HasExtension(client, "EGL_KHR_platform_x11") ||
+        HasExtension(client, "EGL_EXT_platform_x11")) {
+        return eglGetPlatformDisplayEXT(EGL_PLATFORM_X11_KHR, display, nullptr);
+    }
+    return eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
+}
+
+// An OpenGL window config whose native visual is the window's: a surface on a window of
+// another visual fails with EGL_BAD_MATCH. Null when none matches.
+EGLConfig ChooseWindowConfig(EGLDisplay display, unsigned long visualId) {
+    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT, EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1)
+        return nullptr;
+    std::vector<EGLConfig> configs(static_cast<size_t>(count));
+    if (!eglChooseConfig(display, attributes, configs.data(), count, &count))
+        return nullptr;
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint visual = 0;
+        if (eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &visual) &&
+            static_cast<unsigned long>(visual) == visualId) {
+            return configs[i];
+        }
+    }
+    return nullptr;
+}
+
 bool ContextIsAtLeast45() {
     GLint major = 0, minor = 0;
     glGetIntegerv(GL_MAJOR_VERSION, &major);
@@ -193,6 +224,28 @@ GlWindow* GlWindow::CreateForSdl(SDL_Window* sdlWindow, std::string* error) {
     window->m_pSdlWindow = sdlWindow;
     std::string message;
     if (!window->CreateSdlContext(&message)) {
+        if (error)
+            *error = message;
+        Destroy(window);
+        return nullptr;
+    }
+    return window;
+}
+
+GlWindow* GlWindow::CreateForX11(void* display, unsigned long x11Window, unsigned long visualId,
+                                 int width, int height, std::string* error) {
+    if (display == nullptr || x11Window == 0) {
+        if (error)
+            *error = "no X11 window to draw into";
+        return nullptr;
+    }
+    GlWindow* window = new GlWindow();
+    window->m_pX11Display = display;
+    window->m_nX11Window = x11Window;
+    window->m_nX11Visual = visualId;
+    window->SetSize(width, height);
+    std::string message;
+    if (!window->CreateX11Context(&message)) {
         if (error)
             *error = message;
         Destroy(window);
@@ -311,6 +364,55 @@ bool GlWindow::CreateSdlContext(std::string* error) {
     return true;
 }
 
+bool GlWindow::CreateX11Context(std::string* error) {
+    // A recreated context stays on the display the window already holds.
+    EGLDisplay display = static_cast<EGLDisplay>(m_pEglDisplay);
+    if (display == EGL_NO_DISPLAY) {
+        display = X11EglDisplay(m_pX11Display);
+        EGLint major = 0, minor = 0;
+        if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor)) {
+            if (error)
+                *error = "EGL cannot use the X11 display";
+            return false;
+        }
+        RetainEglDisplay(display);
+        m_pEglDisplay = display;
+    }
+    EGLConfig config = ChooseWindowConfig(display, m_nX11Visual);
+    if (config == nullptr) {
+        if (error)
+            *error = "no OpenGL config of EGL matches the window's visual";
+        return false;
+    }
+    bool robust = false;
+    EGLContext context = CreateCoreContext(display, config, &robust);
+    if (context == EGL_NO_CONTEXT) {
+        if (error)
+            *error = "EGL offers no OpenGL 4.5 core context on the X11 display";
+        return false;
+    }
+    EGLSurface surface = eglCreateWindowSurface(
+        display, config, static_cast<EGLNativeWindowType>(m_nX11Window), nullptr);
+    if (surface == EGL_NO_SURFACE) {
+        eglDestroyContext(display, context);
+        if (error)
+            *error = "EGL cannot make a surface on the X11 window";
+        return false;
+    }
+    m_pEglContext = context;
+    m_pEglSurface = surface;
+    m_pEglConfig = config;
+    m_bRobust = robust;
+    m_nSwapInterval = -1;
+    if (!eglMakeCurrent(display, surface, surface, context) || !ContextIsAtLeast45()) {
+        if (error)
+            *error = "the X11 window's context is not OpenGL 4.5 core";
+        return false;
+    }
+    t_pCurrentWindow = this;
+    return true;
+}
+
 bool GlWindow::CreateHeadlessFramebuffer(std::string* error) {
     glCreateRenderbuffers(1, &m_nColorBuffer);
     glNamedRenderbufferStorage(m_nColorBuffer, GL_RGBA8, m_nWidth, m_nHeight);
@@ -382,6 +484,13 @@ bool GlWindow::IsHidden() const {
     return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
 }
 
+void GlWindow::SetSize(int width, int height) {
+    if (m_nX11Window == 0)
+        return;
+    m_nWidth = width > 0 ? width : 1;
+    m_nHeight = height > 0 ? height : 1;
+}
+
 void GlWindow::GetDesktopMode(int* width, int* height, int* refreshHz, int* bitsPerPixel) const {
     *width = m_nWidth;
     *height = m_nHeight;
@@ -402,6 +511,15 @@ void GlWindow::GetDesktopMode(int* width, int* height, int* refreshHz, int* bits
 }
 
 void GlWindow::Swap(int interval) {
+    if (m_nX11Window != 0) {
+        EGLDisplay display = static_cast<EGLDisplay>(m_pEglDisplay);
+        if (interval != m_nSwapInterval) {
+            eglSwapInterval(display, interval);
+            m_nSwapInterval = interval;
+        }
+        eglSwapBuffers(display, static_cast<EGLSurface>(m_pEglSurface));
+        return;
+    }
     if (m_pSdlWindow == nullptr) {
         glFlush();
         return;
@@ -419,7 +537,9 @@ bool GlWindow::ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height) {
     if (w <= 0 || h <= 0)
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_nFramebuffer);
-    glReadBuffer(m_nFramebuffer != 0 ? GL_COLOR_ATTACHMENT0 : GL_FRONT);
+    // An EGL window surface has no readable front buffer: its back buffer is read.
+    glReadBuffer(m_nFramebuffer != 0 ? GL_COLOR_ATTACHMENT0
+                                     : (m_nX11Window != 0 ? GL_BACK : GL_FRONT));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -441,5 +561,7 @@ bool GlWindow::RecreateContext(std::string* error) {
     DestroyContext();
     if (m_pSdlWindow != nullptr)
         return CreateSdlContext(error);
+    if (m_nX11Window != 0)
+        return CreateX11Context(error);
     return CreateEglContext(error) && CreateHeadlessFramebuffer(error);
 }

@@ -1,7 +1,7 @@
 # Shared steps of the end-to-end tests, sourced by tests/app/e2e_*.sh and xvfb_run.sh.
 # Each test starts an X server of its own (Xvfb, 1280x1024, on a free display number), runs
-# velmora in a scratch directory and drives it with xdotool.
-# Needs: Xvfb, xdotool; VELMORA and X11_PROBE naming the programs (set by CTest).
+# velmora (or velmora-hack) in a scratch directory and drives it with xdotool.
+# Needs: Xvfb, xdotool; VELMORA, VELMORA_HACK and X11_PROBE naming the programs (set by CTest).
 set -euo pipefail
 
 E2E_DIR=$(mktemp -d)
@@ -183,4 +183,60 @@ expect_exit_without_saver() {
         sleep 0.1
     done
     expect_exit_zero "$1" 1 "$3"
+}
+
+# start_hack [ARG...]: runs velmora-hack (VELMORA_HACK) in the scratch directory with those
+# arguments; its process id is left in HACK_PID and its standard error in HACK_LOG.
+start_hack() {
+    HACK_LOG="$E2E_DIR/velmora.${#E2E_PIDS[@]}.log"
+    (cd "$E2E_DIR" && exec "${VELMORA_HACK:?}" "$@" 2>"$HACK_LOG") &
+    HACK_PID=$!
+    E2E_PIDS+=("$HACK_PID")
+}
+
+# make_window X Y W H: maps a magenta window of the test's own there; leaves its id in
+# TEST_WINDOW and the process that holds it in TEST_WINDOW_PID (killing it destroys the window).
+make_window() {
+    local idFile="$E2E_DIR/window.${#E2E_PIDS[@]}" _
+    "${X11_PROBE:?}" window "$@" >"$idFile" &
+    TEST_WINDOW_PID=$!
+    E2E_PIDS+=("$TEST_WINDOW_PID")
+    for _ in $(seq 50); do
+        [ -s "$idFile" ] && break
+        sleep 0.1
+    done
+    TEST_WINDOW=$(cat "$idFile")
+    [ -n "$TEST_WINDOW" ] || fail "the test's window did not appear"
+}
+
+# colour_count X Y W H: how many different colours the screen shows in that rectangle.
+colour_count() { "${X11_PROBE:?}" colours "$@"; }
+# pixel_count X Y W H RRGGBB: how many pixels of that rectangle have that colour.
+pixel_count() { "${X11_PROBE:?}" count "$@"; }
+
+# shows_scene X Y W H: true when the rectangle shows a rendered scene (many colours, where a
+# plain window, a bar or the root's weave show one or two).
+shows_scene() { [ "$(colour_count "$@")" -gt 16 ]; }
+
+# wait_until SECONDS WHAT COMMAND...: polls COMMAND every 0.1 s until it succeeds, or fails.
+wait_until() {
+    local seconds=$1 what=$2 _
+    shift 2
+    for _ in $(seq $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "$what: not within $seconds s"
+}
+
+# expect_trace_complete FILE STOP: the trace of a run that started, stopped for STOP and tore
+# everything down: the whole start-up, the stop, the clean-up, and "Ended" last.
+expect_trace_complete() {
+    [ -s "$1" ] || fail "no trace in $1"
+    head -n1 "$1" | grep -qx 'InitiateD3D\.\.\.' || fail "the trace does not begin the start-up"
+    grep -qx 'Initiate3DFont\.\.\.' "$1" || fail "the trace lacks the start-up's last step"
+    grep -qx "Stop: $2" "$1" || fail "the trace lacks \"Stop: $2\": $(grep '^Stop' "$1")"
+    grep -qx 'Cleanup\.\.\.' "$1" || fail "the trace lacks the clean-up"
+    [ "$(tail -n1 "$1")" = Ended ] || fail "the trace does not end with \"Ended\""
+    ! grep -q Failed "$1" || fail "the trace reports a failure"
 }

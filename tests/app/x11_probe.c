@@ -6,6 +6,14 @@
  *   x11_probe take-focus        maps a small window of its own, gives it the input focus and
  *                               keeps it for two seconds
  *   x11_probe pixel X Y         prints the screen's colour at (X, Y) as RRGGBB in hexadecimal
+ *   x11_probe colours X Y W H   prints how many different colours the screen shows in that
+ *                               rectangle (1 for a plain area, 2 for the root's weave, many
+ *                               for a rendered scene)
+ *   x11_probe count X Y W H RRGGBB
+ *                               prints how many pixels of that rectangle have that colour
+ *   x11_probe window X Y W H    maps a magenta override-redirect window there, prints its id
+ *                               and keeps it until killed (the window goes with the process)
+ *   x11_probe ppm FILE          writes the whole screen to FILE as a binary PPM image
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -68,6 +76,98 @@ static int PrintPixel(Display* display, int x, int y) {
     return 0;
 }
 
+static int CompareColours(const void* a, const void* b) {
+    const unsigned long x = *(const unsigned long*)a;
+    const unsigned long y = *(const unsigned long*)b;
+    return x < y ? -1 : x > y;
+}
+
+static int PrintColourCount(Display* display, int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0)
+        return 1;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, (unsigned)width,
+                              (unsigned)height, AllPlanes, ZPixmap);
+    if (!image)
+        return 1;
+    const size_t count = (size_t)width * (size_t)height;
+    unsigned long* colours = malloc(count * sizeof *colours);
+    if (!colours) {
+        XDestroyImage(image);
+        return 1;
+    }
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            colours[(size_t)row * width + column] = XGetPixel(image, column, row) & 0xFFFFFFUL;
+    qsort(colours, count, sizeof *colours, CompareColours);
+    size_t distinct = 1;
+    for (size_t i = 1; i < count; ++i)
+        distinct += colours[i] != colours[i - 1];
+    printf("%zu\n", distinct);
+    free(colours);
+    XDestroyImage(image);
+    return 0;
+}
+
+static int PrintColourShare(Display* display, int x, int y, int width, int height,
+                            unsigned long colour) {
+    if (width <= 0 || height <= 0)
+        return 1;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, (unsigned)width,
+                              (unsigned)height, AllPlanes, ZPixmap);
+    if (!image)
+        return 1;
+    long matching = 0;
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            matching += (XGetPixel(image, column, row) & 0xFFFFFFUL) == colour;
+    printf("%ld\n", matching);
+    XDestroyImage(image);
+    return 0;
+}
+
+static int KeepWindow(Display* display, int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0)
+        return 1;
+    XSetWindowAttributes attributes;
+    memset(&attributes, 0, sizeof attributes);
+    attributes.override_redirect = True;
+    attributes.background_pixel = 0xFF00FF;
+    Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, (unsigned)width,
+                                  (unsigned)height, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                  CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(display, window);
+    XSync(display, False);
+    printf("0x%lx\n", window);
+    fflush(stdout);
+    for (;;)
+        pause();
+}
+
+static int WriteScreen(Display* display, const char* path) {
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    const int height = DisplayHeight(display, DefaultScreen(display));
+    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, (unsigned)width,
+                              (unsigned)height, AllPlanes, ZPixmap);
+    FILE* file = image ? fopen(path, "wb") : NULL;
+    if (!file) {
+        if (image)
+            XDestroyImage(image);
+        return 1;
+    }
+    fprintf(file, "P6\n%d %d\n255\n", width, height);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            const unsigned long pixel = XGetPixel(image, column, row);
+            const unsigned char rgb[3] = {(unsigned char)(pixel >> 16), (unsigned char)(pixel >> 8),
+                                          (unsigned char)pixel};
+            fwrite(rgb, 1, 3, file);
+        }
+    }
+    fclose(file);
+    XDestroyImage(image);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2)
         return 1;
@@ -81,6 +181,16 @@ int main(int argc, char** argv) {
         status = AskToClose(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "pixel") == 0 && argc == 4)
         status = PrintPixel(display, atoi(argv[2]), atoi(argv[3]));
+    if (strcmp(argv[1], "colours") == 0 && argc == 6)
+        status =
+            PrintColourCount(display, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    if (strcmp(argv[1], "count") == 0 && argc == 7)
+        status = PrintColourShare(display, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]),
+                                  atoi(argv[5]), strtoul(argv[6], NULL, 16));
+    if (strcmp(argv[1], "window") == 0 && argc == 6)
+        status = KeepWindow(display, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    if (strcmp(argv[1], "ppm") == 0 && argc == 3)
+        status = WriteScreen(display, argv[2]);
     if (strcmp(argv[1], "take-focus") == 0)
         status = TakeFocus(display);
     XCloseDisplay(display);
