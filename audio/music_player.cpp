@@ -14,12 +14,14 @@ namespace {
 // samples unconverted; any other format the device offers is converted to.
 constexpr int kRequestedRate = 8000;  // frames per second
 constexpr Uint8 kRequestedChannels = 2;
-constexpr int kBufferSeconds = 25;  // device buffer of at most 1/25 s: 40 ms
+// A device buffer of at most 20 ms: SDL's audio thread lets three buffers pass when a device
+// closes, so this bounds the time from Stop to silence at 60 ms.
+constexpr int kBuffersPerSecond = 50;
 
-// The largest power of two of frames that lasts at most 1/kBufferSeconds.
+// The largest power of two of frames that lasts at most 1/kBuffersPerSecond.
 Uint16 BufferFrames(int rate) {
     Uint16 frames = 64;
-    while (frames < 32768 && frames * 2 * kBufferSeconds <= rate) frames *= 2;
+    while (frames < 32768 && frames * 2 * kBuffersPerSecond <= rate) frames *= 2;
     return frames;
 }
 

@@ -6,6 +6,8 @@
  *   x11_probe take-focus        maps a small window of its own, gives it the input focus and
  *                               keeps it for two seconds
  *   x11_probe pixel X Y         prints the screen's colour at (X, Y) as RRGGBB in hexadecimal
+ *   x11_probe unmapped WINDOW   waits until WINDOW is unmapped or destroyed, then prints the
+ *                               wall-clock time in milliseconds since the epoch
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -14,6 +16,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 static int PrintCursor(Display* display) {
@@ -68,6 +71,29 @@ static int PrintPixel(Display* display, int x, int y) {
     return 0;
 }
 
+static int IgnoreError(Display* display, XErrorEvent* error) {
+    (void)display;
+    (void)error;
+    return 0;
+}
+
+static int WaitUnmapped(Display* display, Window window) {
+    XSetErrorHandler(IgnoreError);
+    XSelectInput(display, window, StructureNotifyMask);
+    XWindowAttributes attributes;
+    // Asked after selecting the events, so an unmap between the two is never missed.
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+        XEvent event;
+        do
+            XNextEvent(display, &event);
+        while (event.type != UnmapNotify && event.type != DestroyNotify);
+    }
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    printf("%lld\n", (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2)
         return 1;
@@ -81,6 +107,8 @@ int main(int argc, char** argv) {
         status = AskToClose(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "pixel") == 0 && argc == 4)
         status = PrintPixel(display, atoi(argv[2]), atoi(argv[3]));
+    if (strcmp(argv[1], "unmapped") == 0 && argc == 3)
+        status = WaitUnmapped(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "take-focus") == 0)
         status = TakeFocus(display);
     XCloseDisplay(display);

@@ -61,7 +61,7 @@ protected:
         m_capture = m_directory + "/capture.raw";
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", m_capture.c_str(), 1);
-        setenv("SDL_DISKAUDIODELAY", "1", 1);  // one 32 ms buffer per millisecond
+        setenv("SDL_DISKAUDIODELAY", "0", 1);  // as fast as the disk takes it
         g_traceLog = TraceLog(m_directory);
     }
 
