@@ -8,16 +8,15 @@ LoopStream::~LoopStream() {
     Destroy();
 }
 
-HRESULT LoopStream::Create(const WaveFile* track, const SDL_AudioSpec& output,
-                           std::string* error) {
+HRESULT LoopStream::Create(const WaveFile* track, const SDL_AudioSpec& output, std::string* error) {
     Destroy();
     if (!track || track->FrameCount() == 0) {
         *error = "no track";
         return E_FAIL;
     }
-    m_pStream = SDL_NewAudioStream(AUDIO_S16SYS, track->wChannels,
-                                   static_cast<int>(track->dwSamplesPerSec), output.format,
-                                   output.channels, output.freq);
+    m_pStream =
+        SDL_NewAudioStream(AUDIO_S16SYS, track->wChannels, static_cast<int>(track->dwSamplesPerSec),
+                           output.format, output.channels, output.freq);
     if (!m_pStream) {
         *error = SDL_GetError();
         return E_FAIL;
@@ -29,7 +28,8 @@ HRESULT LoopStream::Create(const WaveFile* track, const SDL_AudioSpec& output,
 }
 
 void LoopStream::Rewind() {
-    if (m_pStream) SDL_AudioStreamClear(m_pStream);
+    if (m_pStream)
+        SDL_AudioStreamClear(m_pStream);
     m_nFrame = 0;
     m_nPassesLeft = m_nPasses;
     m_bFlushed = false;
@@ -51,7 +51,8 @@ bool LoopStream::QueueBlock() {
     m_nFrame += frames;
     if (m_nFrame == m_pTrack->FrameCount()) {
         m_nFrame = 0;
-        if (m_nPassesLeft > 0) --m_nPassesLeft;
+        if (m_nPassesLeft > 0)
+            --m_nPassesLeft;
     }
     return true;
 }
@@ -59,20 +60,24 @@ bool LoopStream::QueueBlock() {
 void LoopStream::Fill(uint8_t* out, int bytes) {
     while (m_pStream && bytes > 0) {
         const int got = SDL_AudioStreamGet(m_pStream, out, bytes);
-        if (got < 0) break;
+        if (got < 0)
+            break;
         out += got;
         bytes -= got;
-        if (bytes == 0) break;
+        if (bytes == 0)
+            break;
         if (m_nPassesLeft == 0) {
             // After the last pass the resampler still holds a few frames.
-            if (m_bFlushed) break;
+            if (m_bFlushed)
+                break;
             SDL_AudioStreamFlush(m_pStream);
             m_bFlushed = true;
         } else if (!QueueBlock()) {
             break;
         }
     }
-    if (bytes > 0) std::memset(out, m_output.silence, static_cast<size_t>(bytes));
+    if (bytes > 0)
+        std::memset(out, m_output.silence, static_cast<size_t>(bytes));
 }
 
 void SDLCALL LoopStream::Callback(void* userdata, Uint8* out, int bytes) {
@@ -80,7 +85,8 @@ void SDLCALL LoopStream::Callback(void* userdata, Uint8* out, int bytes) {
 }
 
 void LoopStream::Destroy() {
-    if (m_pStream) SDL_FreeAudioStream(m_pStream);
+    if (m_pStream)
+        SDL_FreeAudioStream(m_pStream);
     m_pStream = nullptr;
     m_pTrack = nullptr;
 }

@@ -16,7 +16,7 @@
 #include "audio/wave_file.h"
 
 class LoopStream {
-public:
+  public:
     static constexpr size_t kBlockFrames = 512;  // frames scaled and queued at a time
     static constexpr int32_t kForever = -1;
 
@@ -47,7 +47,7 @@ public:
 
     bool IsCreated() const { return m_pStream != nullptr; }
 
-private:
+  private:
     // Scales and queues the next block of the track; false when the stream refuses it.
     bool QueueBlock();
 

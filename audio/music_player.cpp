@@ -21,7 +21,8 @@ constexpr int kBuffersPerSecond = 50;
 // The largest power of two of frames that lasts at most 1/kBuffersPerSecond.
 Uint16 BufferFrames(int rate) {
     Uint16 frames = 64;
-    while (frames < 32768 && frames * 2 * kBuffersPerSecond <= rate) frames *= 2;
+    while (frames < 32768 && frames * 2 * kBuffersPerSecond <= rate)
+        frames *= 2;
     return frames;
 }
 
@@ -29,7 +30,8 @@ Uint16 BufferFrames(int rate) {
 std::string Printable(const char* text) {
     std::string out = text && *text ? text : "unknown error";
     for (char& c : out)
-        if (c < 0x20 || c > 0x7E) c = '?';
+        if (c < 0x20 || c > 0x7E)
+            c = '?';
     return out;
 }
 
@@ -40,17 +42,19 @@ HRESULT FailStep(const char* call, const std::string& reason) {
 
 // Holds the device's lock, so that the callback never sees a half-made change.
 class DeviceLock {
-public:
+  public:
     explicit DeviceLock(SDL_AudioDeviceID device) : m_dwDevice(device) {
-        if (m_dwDevice) SDL_LockAudioDevice(m_dwDevice);
+        if (m_dwDevice)
+            SDL_LockAudioDevice(m_dwDevice);
     }
     ~DeviceLock() {
-        if (m_dwDevice) SDL_UnlockAudioDevice(m_dwDevice);
+        if (m_dwDevice)
+            SDL_UnlockAudioDevice(m_dwDevice);
     }
     DeviceLock(const DeviceLock&) = delete;
     DeviceLock& operator=(const DeviceLock&) = delete;
 
-private:
+  private:
     SDL_AudioDeviceID m_dwDevice;
 };
 }  // namespace
@@ -67,8 +71,10 @@ HRESULT MusicPlayer::InitAudio(SaverWindow*) {
         m_bAudioReady = 1;
     }
     g_traceLog.Append("\t\tCoCreateInstanceP...\n");
-    if (!m_pPerformance) m_pPerformance = new (std::nothrow) LoopStream;
-    if (!m_pPerformance) return FailStep("LoopStream", "out of memory");
+    if (!m_pPerformance)
+        m_pPerformance = new (std::nothrow) LoopStream;
+    if (!m_pPerformance)
+        return FailStep("LoopStream", "out of memory");
 
     g_traceLog.Append("\t\tInitAudio...\n");
     if (!m_dwDevice) {
@@ -80,8 +86,8 @@ HRESULT MusicPlayer::InitAudio(SaverWindow*) {
         desired.callback = LoopStream::Callback;
         desired.userdata = m_pPerformance;
         m_outputSpec = SDL_AudioSpec();
-        m_dwDevice = SDL_OpenAudioDevice(nullptr, 0, &desired, &m_outputSpec,
-                                         SDL_AUDIO_ALLOW_ANY_CHANGE);
+        m_dwDevice =
+            SDL_OpenAudioDevice(nullptr, 0, &desired, &m_outputSpec, SDL_AUDIO_ALLOW_ANY_CHANGE);
         if (!m_dwDevice) {
             const char* driver = SDL_GetCurrentAudioDriver();
             return FailStep("SDL_OpenAudioDevice",
@@ -110,15 +116,19 @@ HRESULT MusicPlayer::Load(const char* name, const char* type) {
     g_traceLog.Append("\t\tGetObject...\n");
     WaveFile track;
     std::string error;
-    if (FAILED(ParseWaveFile(bytes, size, &track, &error))) return FailStep(name, error);
+    if (FAILED(ParseWaveFile(bytes, size, &track, &error)))
+        return FailStep(name, error);
     DeviceLock lock(m_dwDevice);
-    if (m_pPerformance) m_pPerformance->Destroy();
+    if (m_pPerformance)
+        m_pPerformance->Destroy();
     delete m_pSegment;
     m_pSegment = new (std::nothrow) WaveFile(track);
-    if (!m_pSegment) return FailStep(name, "out of memory");
+    if (!m_pSegment)
+        return FailStep(name, "out of memory");
 
     // The download: the conversion from the track's format to the device's.
-    if (!m_pPerformance || !m_dwDevice) return FailStep(name, "no audio device");
+    if (!m_pPerformance || !m_dwDevice)
+        return FailStep(name, "no audio device");
     if (FAILED(m_pPerformance->Create(m_pSegment, m_outputSpec, &error)))
         return FailStep(name, "no conversion to the device's format: " + error);
     return S_OK;
@@ -132,11 +142,13 @@ void MusicPlayer::SetRepeats(int32_t count, int32_t forever) {
 void MusicPlayer::SetMasterVolume(int32_t value) {
     m_nMasterVolume = value;
     DeviceLock lock(m_dwDevice);
-    if (m_pPerformance) m_pPerformance->SetGain(GainOf(value));
+    if (m_pPerformance)
+        m_pPerformance->SetGain(GainOf(value));
 }
 
 void MusicPlayer::Play() {
-    if (!m_dwDevice || !m_pPerformance || !m_pPerformance->IsCreated()) return;
+    if (!m_dwDevice || !m_pPerformance || !m_pPerformance->IsCreated())
+        return;
     {
         DeviceLock lock(m_dwDevice);
         m_pPerformance->SetPasses(m_nRepeats == LoopStream::kForever ? LoopStream::kForever

@@ -18,7 +18,7 @@
 class SaverWindow;
 
 class MusicPlayer {
-public:
+  public:
     MusicPlayer() = default;
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
@@ -43,7 +43,7 @@ public:
     // Linear gain of a master volume: 10^(hundredths of a decibel / 2000).
     static double GainOf(int32_t volume);
 
-    int32_t m_bAudioReady = 0;            // this player started SDL's audio subsystem
+    int32_t m_bAudioReady = 0;             // this player started SDL's audio subsystem
     LoopStream* m_pPerformance = nullptr;  // what the device's callback plays
     SDL_AudioDeviceID m_dwDevice = 0;      // the open output device, 0 for none
     SDL_AudioSpec m_outputSpec = {};       // as the device obtained it

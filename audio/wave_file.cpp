@@ -24,7 +24,8 @@ uint32_t Read32(const uint8_t* p) {
 std::string ChunkName(const uint8_t* id) {
     std::string name(4, '?');
     for (int i = 0; i < 4; ++i)
-        if (id[i] >= 0x20 && id[i] < 0x7F) name[i] = static_cast<char>(id[i]);
+        if (id[i] >= 0x20 && id[i] < 0x7F)
+            name[i] = static_cast<char>(id[i]);
     return name;
 }
 
@@ -88,17 +89,20 @@ HRESULT ReadWave(const void* bytes, size_t size, WaveFile* wave, std::string* er
         const uint32_t chunkSize = Read32(file + at + 4);
         const size_t body = at + 8;
         if (chunkSize > end - body)
-            return Refuse(error, "chunk \"" + ChunkName(id) + "\" at offset " +
-                                     std::to_string(at) + ": size " + std::to_string(chunkSize) +
+            return Refuse(error, "chunk \"" + ChunkName(id) + "\" at offset " + std::to_string(at) +
+                                     ": size " + std::to_string(chunkSize) +
                                      " runs past the end (" + std::to_string(end - body) +
                                      " bytes left)");
         if (std::memcmp(id, "fmt ", 4) == 0) {
-            if (haveFormat) return Refuse(error, "a second fmt chunk");
+            if (haveFormat)
+                return Refuse(error, "a second fmt chunk");
             const HRESULT hr = ReadFormat(file + body, chunkSize, wave, error);
-            if (FAILED(hr)) return hr;
+            if (FAILED(hr))
+                return hr;
             haveFormat = true;
         } else if (std::memcmp(id, "data", 4) == 0) {
-            if (haveData) return Refuse(error, "a second data chunk");
+            if (haveData)
+                return Refuse(error, "a second data chunk");
             wave->pData = file + body;
             wave->nDataBytes = chunkSize;
             haveData = true;
@@ -108,9 +112,12 @@ HRESULT ReadWave(const void* bytes, size_t size, WaveFile* wave, std::string* er
         at = padded < end - body ? body + padded : end;
     }
 
-    if (!haveFormat) return Refuse(error, "no fmt chunk");
-    if (!haveData) return Refuse(error, "no data chunk");
-    if (wave->nDataBytes == 0) return Refuse(error, "the data chunk is empty");
+    if (!haveFormat)
+        return Refuse(error, "no fmt chunk");
+    if (!haveData)
+        return Refuse(error, "no data chunk");
+    if (wave->nDataBytes == 0)
+        return Refuse(error, "the data chunk is empty");
     if (wave->nDataBytes % wave->wBlockAlign != 0)
         return Refuse(error, "data chunk of " + std::to_string(wave->nDataBytes) +
                                  " bytes is not a whole number of " +
@@ -122,6 +129,7 @@ HRESULT ReadWave(const void* bytes, size_t size, WaveFile* wave, std::string* er
 HRESULT ParseWaveFile(const void* bytes, size_t size, WaveFile* wave, std::string* error) {
     *wave = WaveFile();
     const HRESULT hr = ReadWave(bytes, size, wave, error);
-    if (FAILED(hr)) *wave = WaveFile();
+    if (FAILED(hr))
+        *wave = WaveFile();
     return hr;
 }

@@ -70,9 +70,9 @@ std::vector<Sample> Pull(LoopStream* stream, size_t frames, int channels) {
 TEST(LoopStream, ScaleRoundsToNearestAndClipsAtFullScale) {
     EXPECT_EQ(LoopStream::Scale(1000, kGain), 2371);
     EXPECT_EQ(LoopStream::Scale(-1000, kGain), -2371);
-    EXPECT_EQ(LoopStream::Scale(13818, kGain), 32767);   // 32767.7 rounds up, then clips
+    EXPECT_EQ(LoopStream::Scale(13818, kGain), 32767);  // 32767.7 rounds up, then clips
     EXPECT_EQ(LoopStream::Scale(13817, kGain), 32765);
-    EXPECT_EQ(LoopStream::Scale(32767, kGain), 32767);   // clipped, not wrapped
+    EXPECT_EQ(LoopStream::Scale(32767, kGain), 32767);  // clipped, not wrapped
     EXPECT_EQ(LoopStream::Scale(-32768, kGain), -32768);
     EXPECT_EQ(LoopStream::Scale(-13817, kGain), -32765);
     EXPECT_EQ(LoopStream::Scale(-13819, kGain), -32768);  // -32770.0 clips
@@ -124,7 +124,8 @@ TEST(LoopStream, ConvertsToTheDevicesFormatAsOnePieceWould) {
     // The same two passes, scaled, converted in one call.
     std::vector<int16_t> scaled;
     for (int pass = 0; pass < 3; ++pass)
-        for (int16_t s : track.samples) scaled.push_back(Expected(s));
+        for (int16_t s : track.samples)
+            scaled.push_back(Expected(s));
     SDL_AudioStream* whole = SDL_NewAudioStream(AUDIO_S16SYS, 2, 8000, AUDIO_F32SYS, 2, 48000);
     ASSERT_NE(whole, nullptr);
     ASSERT_EQ(SDL_AudioStreamPut(whole, scaled.data(), static_cast<int>(scaled.size() * 2)), 0);

@@ -53,7 +53,7 @@ std::vector<int16_t> TrackSamples(const char* name) {
 }
 
 class MusicPlayerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char directory[] = "music_player_XXXXXX";  // in the test's working directory
         ASSERT_NE(mkdtemp(directory), nullptr);
@@ -89,13 +89,15 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (FileSize(m_capture) < static_cast<long>(2 * wanted)) continue;
+            if (FileSize(m_capture) < static_cast<long>(2 * wanted))
+                continue;
             capture = ReadSamples(m_capture);
             // The paused device wrote silence before Play; the track starts at a loud frame.
             first = std::find_if(capture.begin(), capture.end(), [](int16_t s) { return s; }) -
                     capture.begin();
             first -= first % 2;
-            if (capture.size() >= first + wanted) break;
+            if (capture.size() >= first + wanted)
+                break;
         }
         m_player.Stop();
         EXPECT_GE(capture.size(), first + wanted) << "the capture did not grow in time";

@@ -25,10 +25,8 @@ std::string Chunk(const char* id, const std::string& body) {
            (body.size() % 2 ? std::string(1, '\0') : std::string());
 }
 
-std::string Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t align,
-                   uint16_t bits) {
-    return Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) +
-           Le16(bits);
+std::string Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t align, uint16_t bits) {
+    return Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) + Le16(bits);
 }
 
 std::string Riff(const std::string& chunks) {
@@ -78,8 +76,8 @@ TEST(WaveFile, AcceptsChunksInAnyOrderSkipsOthersAndHonoursPadding) {
     EXPECT_EQ(p.wave.FrameCount(), 3u);
 
     // An 18-byte format (with its empty extension size) and a mono track.
-    p = Parse(Riff(Chunk("fmt ", Format(1, 1, 22050, 2, 16) + Le16(0)) +
-                   Chunk("data", kThreeFrames)));
+    p = Parse(
+        Riff(Chunk("fmt ", Format(1, 1, 22050, 2, 16) + Le16(0)) + Chunk("data", kThreeFrames)));
     ASSERT_EQ(p.hr, S_OK) << p.error;
     EXPECT_EQ(p.wave.FrameCount(), 6u);
     EXPECT_EQ(p.wave.dwSamplesPerSec, 22050u);
@@ -137,8 +135,7 @@ TEST(WaveFile, RefusesTruncatedAndOverlongStructures) {
         {Riff(Chunk("fmt ", kStereoFormat) + Chunk("data", "")), "the data chunk is empty"},
         {Riff(Chunk("fmt ", kStereoFormat) + Chunk("data", kThreeFrames.substr(0, 10))),
          "data chunk of 10 bytes is not a whole number of 4-byte frames"},
-        {Riff(Chunk("fmt ", kStereoFormat) + Chunk("fmt ", kStereoFormat)),
-         "a second fmt chunk"},
+        {Riff(Chunk("fmt ", kStereoFormat) + Chunk("fmt ", kStereoFormat)), "a second fmt chunk"},
         {Riff(Chunk("fmt ", kStereoFormat) + Chunk("data", kThreeFrames) +
               Chunk("data", kThreeFrames)),
          "a second data chunk"},
