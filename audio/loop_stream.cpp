@@ -36,8 +36,8 @@ void LoopStream::Rewind() {
 }
 
 int16_t LoopStream::Scale(int16_t sample, double gain) {
-    const long scaled = std::lrint(sample * gain);
-    return static_cast<int16_t>(std::clamp(scaled, -32768L, 32767L));
+    // Clipped before rounding, so no gain can take the conversion out of range.
+    return static_cast<int16_t>(std::lrint(std::clamp(sample * gain, -32768.0, 32767.0)));
 }
 
 bool LoopStream::QueueBlock() {
