@@ -1,8 +1,11 @@
 #include "app/globals.h"
 
+#include "audio/music_player.h"
+
 // Construction order of the scene objects; keep it.
 SaverSettings g_saverSettings;
 TraceLog g_traceLog(CurrentDirectory());
+MusicPlayer g_musicPlayer;
 FrameTimer g_frameTimer;
 D3DXVECTOR4 g_vBaseLight(0.5f, 0.9f, 0.5f, 0.0f);
 D3DXVECTOR4 g_vLight(0.0f, 0.8f, -0.2f, 0.0f);

@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/saver_window.h"
+#include "audio/music_player.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3dx/d3dx_font.h"
 #include "platform/d3dx/gdi_font.h"
@@ -20,6 +21,9 @@ const D3DFORMAT kBackBufferFormats[] = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X
 const D3DXVECTOR3 kStartEye(2500.0f, 750.0f, -1500.0f);
 constexpr const char* kCircuitResource = "CLOCK.FPP";
 constexpr float kObstacleQueryRadius = 200.0f;  // world units
+constexpr const char* kMusicResource = "BGM1.WAV";
+constexpr const char* kMusicType = "Midi";
+constexpr int32_t kMasterVolume = 750;  // hundredths of a decibel over the track as stored
 
 int FailStartup() {
     g_traceLog.Append("Failed\n");
@@ -226,7 +230,19 @@ HRESULT InitiateObjects(SaverWindow*) {
     return S_OK;
 }
 
-HRESULT InitiateBGM(SaverWindow*) {
+HRESULT InitiateBGM(SaverWindow* window) {
+    HRESULT hr = g_musicPlayer.InitAudio(window);
+    if (FAILED(hr))
+        return hr;
+    g_traceLog.Append("\tLoading Wave File...\n");
+    hr = g_musicPlayer.Load(kMusicResource, kMusicType);
+    if (FAILED(hr)) {
+        g_traceLog.AppendFormat("\tFailed hr=%x", static_cast<unsigned>(hr));  // no line feed
+        return hr;
+    }
+    g_musicPlayer.SetRepeats(0, 1);
+    g_musicPlayer.SetMasterVolume(kMasterVolume);
+    g_musicPlayer.Play();
     return S_OK;
 }
 
@@ -238,6 +254,8 @@ void Cleanup() {
     g_backGrounds.DeleteDeviceObjects();
     g_obstacle01BGO.DeleteDeviceObjects();
     g_obstacle02BGO.DeleteDeviceObjects();
+    if (g_saverSettings.music == 1)
+        g_musicPlayer.Stop();
     DeleteObject(g_hFont);
     g_hFont = nullptr;
     if (g_pD3DXFont) {

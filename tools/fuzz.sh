@@ -3,6 +3,7 @@
 # build-fuzz/) and runs it, seeded with the embedded models and the test fixtures.
 #
 #   tools/fuzz.sh xfile [seconds]      the .X text reader; 60 seconds unless told
+#   tools/fuzz.sh wave [seconds]       the RIFF WAVE reader and the looping conversion
 #
 # New inputs collect in build-fuzz/corpus/<target>; a finding is written as ./crash-<hash> and
 # the run stops with a non-zero status. Replay one with build-fuzz/tests/fuzz/xfile_fuzz FILE.
@@ -13,8 +14,9 @@ target=${1:-}
 seconds=${2:-60}
 case "$target" in
     xfile) seeds=(resources/MODEL tests/data/x) ;;
+    wave) seeds=(resources/MIDI tests/data/resources/MIDI) ;;
     *)
-        echo "usage: tools/fuzz.sh xfile [seconds]" >&2
+        echo "usage: tools/fuzz.sh xfile|wave [seconds]" >&2
         exit 2
         ;;
 esac

@@ -146,6 +146,12 @@ start_saver() {
     local dialog
     dialog=$(wait_window Velmora 20)
     click_start "$dialog"
+    wait_saver
+}
+
+# wait_saver: after "起動", waits for the saver's window and its first frames; leaves the
+# window id in SAVER_WINDOW.
+wait_saver() {
     SAVER_WINDOW=$(wait_window "Velmora Screen Saver" 30)
     # The first frames: the picture replaces the black of the new window.
     local _

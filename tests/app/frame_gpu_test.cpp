@@ -3,13 +3,18 @@
 // text and the recovery of a lost device.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
 #include "app/startup.h"
+#include "audio/music_player.h"
 #include "platform/system/system_clock.h"
 
 namespace {
@@ -118,14 +123,37 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     EXPECT_EQ(g_obstacle02BGO.m_fQueryRadius, 200.0f);
     EXPECT_EQ(g_obstacle02BGO.m_nCount, 6);
     EXPECT_NE(g_pD3DXFont, nullptr);
+    // Without the music no audio device is opened, nor SDL's audio started.
+    EXPECT_EQ(g_musicPlayer.m_dwDevice, 0u);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
 
+    // With it, SDL's disk driver stands in for a sound card.
     Cleanup();
+    char directory[] = "frame_music_XXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    const std::string capture = std::string(directory) + "/capture.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
     g_traceLog = TraceLog(".");
     g_saverSettings.music = 1;
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
-    const std::vector<std::string> lines = OuterTraceLines();
-    ASSERT_EQ(lines.size(), expected.size() + 1);
-    EXPECT_EQ(lines[13], "InitiateBGM...");
+    std::vector<std::string> withMusic = expected;
+    withMusic.insert(withMusic.begin() + 13, {"InitiateBGM...", "\tLoading Wave File..."});
+    EXPECT_EQ(OuterTraceLines(), withMusic);
+    EXPECT_NE(strstr(g_traceLog.Text(), "InitiateBGM...\n\t\tCoCreateInstanceL...\n"
+                                        "\t\tCoCreateInstanceP...\n\t\tInitAudio...\n"
+                                        "\tLoading Wave File...\n\t\tFindResource...\n"
+                                        "\t\tLoadResource...\n\t\tGetObject...\n"
+                                        "InitiateFont...\n"),
+              nullptr)
+        << g_traceLog.Text();
+    EXPECT_NE(g_musicPlayer.m_dwDevice, 0u);
+    Cleanup();
+    EXPECT_EQ(g_musicPlayer.m_dwDevice, 0u);
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+    std::remove(capture.c_str());
+    rmdir(directory);
 }
 
 TEST_F(SceneTest, ResolutionGivesTheBackBufferAndAspectModeTheProjection) {

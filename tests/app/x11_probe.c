@@ -14,6 +14,8 @@
  *   x11_probe window X Y W H    maps a magenta override-redirect window there, prints its id
  *                               and keeps it until killed (the window goes with the process)
  *   x11_probe ppm FILE          writes the whole screen to FILE as a binary PPM image
+ *   x11_probe unmapped WINDOW   waits until WINDOW is unmapped or destroyed, then prints the
+ *                               wall-clock time in milliseconds since the epoch
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -22,6 +24,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 static int PrintCursor(Display* display) {
@@ -165,6 +168,26 @@ static int WriteScreen(Display* display, const char* path) {
     }
     fclose(file);
     XDestroyImage(image);
+static int IgnoreError(Display* display, XErrorEvent* error) {
+    (void)display;
+    (void)error;
+    return 0;
+}
+
+static int WaitUnmapped(Display* display, Window window) {
+    XSetErrorHandler(IgnoreError);
+    XSelectInput(display, window, StructureNotifyMask);
+    XWindowAttributes attributes;
+    // Asked after selecting the events, so an unmap between the two is never missed.
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+        XEvent event;
+        do
+            XNextEvent(display, &event);
+        while (event.type != UnmapNotify && event.type != DestroyNotify);
+    }
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    printf("%lld\n", (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000);
     return 0;
 }
 
@@ -191,6 +214,8 @@ int main(int argc, char** argv) {
         status = KeepWindow(display, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
     if (strcmp(argv[1], "ppm") == 0 && argc == 3)
         status = WriteScreen(display, argv[2]);
+    if (strcmp(argv[1], "unmapped") == 0 && argc == 3)
+        status = WaitUnmapped(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "take-focus") == 0)
         status = TakeFocus(display);
     XCloseDisplay(display);
