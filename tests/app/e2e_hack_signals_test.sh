@@ -27,7 +27,9 @@ start_hack -window -fps -trace "$E2E_DIR/first.txt"
 wait_until 60 "the first frame" shows_scene 0 0 1024 768
 term_and_check "at the first frame" "$E2E_DIR/first.txt"
 
-start_hack -window -sound -night -birds 5 -trace "$E2E_DIR/steady.txt"
+# The music needs an audio device: SDL's disk driver stands in for one.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_DIR/music.raw" \
+    start_hack -window -sound -night -birds 5 -trace "$E2E_DIR/steady.txt"
 window=$(wait_window Velmora 20)
 wait_until 60 "the first frame" shows_scene 0 0 1024 768
 # The host owns the pointer and the keys: clicks, movements and Escape change nothing.
@@ -37,6 +39,7 @@ expect_running "$HACK_PID" 3 "pointer and keys while running"
 pass "pointer, clicks and Escape do not end it"
 term_and_check "while running, with ambient sound" "$E2E_DIR/steady.txt"
 grep -qx 'InitiateBGM\.\.\.' "$E2E_DIR/steady.txt" || fail "-sound did not start the music"
+[ -s "$E2E_DIR/music.raw" ] || fail "-sound played nothing"
 
 start_hack -window -trace "$E2E_DIR/closed.txt"
 window=$(wait_window Velmora 20)

@@ -168,6 +168,9 @@ static int WriteScreen(Display* display, const char* path) {
     }
     fclose(file);
     XDestroyImage(image);
+    return 0;
+}
+
 static int IgnoreError(Display* display, XErrorEvent* error) {
     (void)display;
     (void)error;
