@@ -208,7 +208,19 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_backGrounds.InitDeviceObjects(device)))
         return FailObject();
 
-    // The flock, the lead bird and the whale load here.
+    // The flock loads here.
+    g_goal.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tGoal.InitDeviceObjects...\n");
+    if (FAILED(g_goal.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_goal.RestoreDeviceObjects();
+
+    g_goalUser.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tGoalUser.InitDeviceObjects...\n");
+    if (FAILED(g_goalUser.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_goalUser.RestoreDeviceObjects();
+
     g_traceLog.Append("\tObstacle01BGO.InitDeviceObjects...\n");
     if (FAILED(g_obstacle01BGO.InitDeviceObjects(device, "OBSTACLE01.X", "OBSTACLE01.BPS")))
         return FailObject();
@@ -230,6 +242,10 @@ void Cleanup() {
     g_zSortRender.DestroyObjects();
     g_ferguson.DeleteDeviceObjects();
     g_backGrounds.DeleteDeviceObjects();
+    g_goal.ReleaseDeviceObjects();
+    g_goal.DestroyObjects();
+    g_goalUser.ReleaseDeviceObjects();
+    g_goalUser.DestroyObjects();
     g_obstacle01BGO.DeleteDeviceObjects();
     g_obstacle02BGO.DeleteDeviceObjects();
     DeleteObject(g_hFont);
