@@ -12,17 +12,24 @@
 #include "platform/system/system_clock.h"
 
 namespace {
-// Stand-ins for the actors until they fly: the flock's centre is the centre of the cube its
-// birds start in, and the whale waits at its start point.
-const D3DXVECTOR3 kFlockStartPoint(200.0f, 1.0f, 200.0f);
+// Stand-ins for the leaders until they fly: the lead bird waits at the centre of the cube the
+// flock starts in, the whale at its start point.
+const D3DXVECTOR3 kLeadStartPoint(200.0f, 1.0f, 200.0f);
 const D3DXVECTOR3 kWhaleStartPoint(1000.0f, 0.0f, -500.0f);
 
-D3DXVECTOR3 FlockCentre() {
-    return kFlockStartPoint;
-}
+// The active leader's move of this frame: the lead bird's waypoint and flight in automatic
+// mode, the whale's keys and flight in user mode.
+void MoveLeader() {}
 
-D3DXVECTOR3 WhalePosition() {
-    return kWhaleStartPoint;
+// The mean of the birds' positions: the sum divided by the count as a float. Without birds
+// the centre stays where it was.
+void ComputeFlockCentre() {
+    if (!g_boids.m_pBoids)
+        return;
+    D3DXVECTOR3 sum;
+    for (int i = 0; i < g_boids.m_nBoids; ++i)
+        sum += g_boids.m_pBoids[i].vPos;
+    g_vFlockCentre = sum / static_cast<float>(g_boids.m_nBoids);
 }
 
 constexpr float kDayLightPeriod = 6000.0f;     // ms per radian about y by day
@@ -91,15 +98,22 @@ void FrameWithKeys(SaverWindow* window, const KeyState& keys) {
     RunFrame(window);
 }
 
+ActorState LeaderState() {
+    ActorState leader;
+    leader.vPos = g_saverSettings.userControl == 1 ? kWhaleStartPoint : kLeadStartPoint;
+    return leader;
+}
+
 void Update() {
     RotateLight();
-    // The leader and the flock move here: the lead bird in automatic mode, the whale in user
-    // mode, then the flock toward it.
-    g_vFlockCentre = FlockCentre();
+    MoveLeader();
+    const D3DXVECTOR3 target = LeaderState().vPos;
+    g_boids.Update(target, g_obstacle01BGO, g_obstacle02BGO, g_fTimeStep);
+    ComputeFlockCentre();
     g_ferguson.Translate(g_vFlockCentre.x, g_vFlockCentre.y, g_vFlockCentre.z);
     g_cameraDolly.Ride(g_ferguson, g_fRawStep);
     if (g_saverSettings.userControl == 1)
-        UpdateUserCamera(g_pd3dDevice, &g_camera, g_keyState, WhalePosition(), g_fTimeStep);
+        UpdateUserCamera(g_pd3dDevice, &g_camera, g_keyState, target, g_fTimeStep);
     else
         UpdateAutomaticCamera(g_pd3dDevice, &g_camera, &g_cameraDolly, &g_cameraBlend,
                               g_vFlockCentre, g_fAspect, g_fog.m_fFogEnd, g_fTimeStep);
@@ -118,7 +132,7 @@ void Render() {
         SetColourStage(device, 0, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
     }
-    // The flock draws here.
+    g_boids.Render(device, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
     if (night) {
         SetColourStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
@@ -138,8 +152,7 @@ void Render() {
 }
 
 void QueueScenery() {
-    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                         &g_zSortRender);
+    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
     g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
                            &g_zSortRender);
 }

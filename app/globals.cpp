@@ -12,6 +12,7 @@ ZSortRender g_zSortRender;
 Ferguson g_ferguson;
 CameraDolly g_cameraDolly;
 BackGrounds g_backGrounds;
+Boids g_boids;
 BackGroundObject g_obstacle01BGO;  // drawn every frame; the flock steers around it
 BackGroundObject g_obstacle02BGO;  // never drawn; only steered around
 

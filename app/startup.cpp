@@ -208,7 +208,13 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_backGrounds.InitDeviceObjects(device)))
         return FailObject();
 
-    // The flock, the lead bird and the whale load here.
+    g_boids.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tBoids.InitDeviceObjects...\n");
+    if (FAILED(g_boids.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_boids.RestoreDeviceObjects();
+
+    // The lead bird and the whale load here.
     g_traceLog.Append("\tObstacle01BGO.InitDeviceObjects...\n");
     if (FAILED(g_obstacle01BGO.InitDeviceObjects(device, "OBSTACLE01.X", "OBSTACLE01.BPS")))
         return FailObject();
@@ -230,6 +236,8 @@ void Cleanup() {
     g_zSortRender.DestroyObjects();
     g_ferguson.DeleteDeviceObjects();
     g_backGrounds.DeleteDeviceObjects();
+    g_boids.ReleaseDeviceObjects();
+    g_boids.DestroyObjects();
     g_obstacle01BGO.DeleteDeviceObjects();
     g_obstacle02BGO.DeleteDeviceObjects();
     DeleteObject(g_hFont);
