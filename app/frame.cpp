@@ -14,13 +14,6 @@
 #include "world/model_instance.h"
 
 namespace {
-// Stand-in for the flock until it flies: the centre of the cube its birds start in.
-const D3DXVECTOR3 kFlockStartPoint(200.0f, 1.0f, 200.0f);
-
-D3DXVECTOR3 FlockCentre() {
-    return kFlockStartPoint;
-}
-
 // A leader's world position: the translation row of its instance's world matrix (where it was
 // before its latest move), also cached as the instance's position.
 D3DXVECTOR3 LeaderPosition(ModelInstance* instance, const D3DXVECTOR3& fallback) {
@@ -41,6 +34,17 @@ D3DXVECTOR3 UpdateLeader() {
     g_goal.ChooseWaypoint(g_fTimeStep);
     g_goal.Update(g_fTimeStep);
     return LeaderPosition(g_goal.m_pInstance, g_goal.m_vPos);
+}
+
+// The mean of the birds' positions: the sum divided by the count as a float. Without birds
+// the centre stays where it was.
+void ComputeFlockCentre() {
+    if (!g_boids.m_pBoids)
+        return;
+    D3DXVECTOR3 sum;
+    for (int i = 0; i < g_boids.m_nBoids; ++i)
+        sum += g_boids.m_pBoids[i].vPos;
+    g_vFlockCentre = sum / static_cast<float>(g_boids.m_nBoids);
 }
 
 constexpr float kDayLightPeriod = 6000.0f;     // ms per radian about y by day
@@ -109,11 +113,28 @@ void FrameWithKeys(SaverWindow* window, const KeyState& keys) {
     RunFrame(window);
 }
 
+ActorState LeaderState() {
+    ActorState leader;
+    if (g_saverSettings.userControl == 1) {
+        leader.vPos = g_goalUser.m_vPos;
+        leader.fYaw = g_goalUser.m_fYaw;
+        leader.fPitch = g_goalUser.m_fPitch;
+        leader.fSpeed = g_goalUser.m_fCurSpeed;  // the whale never rolls
+    } else {
+        leader.vPos = g_goal.m_vPos;
+        leader.fYaw = g_goal.m_fYaw;
+        leader.fPitch = g_goal.m_fPitch;
+        leader.fRoll = g_goal.m_fRoll;
+        leader.fSpeed = g_goal.m_fCurSpeed;
+    }
+    return leader;
+}
+
 void Update() {
     RotateLight();
-    g_vLeaderPosition = UpdateLeader();
-    // The flock steers toward the leader here.
-    g_vFlockCentre = FlockCentre();
+    const D3DXVECTOR3 target = UpdateLeader();
+    g_boids.Update(target, g_obstacle01BGO, g_obstacle02BGO, g_fTimeStep);
+    ComputeFlockCentre();
     g_ferguson.Translate(g_vFlockCentre.x, g_vFlockCentre.y, g_vFlockCentre.z);
     g_cameraDolly.Ride(g_ferguson, g_fRawStep);
     if (g_saverSettings.userControl == 1)
@@ -137,7 +158,7 @@ void Render() {
         SetColourStage(device, 0, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
     }
-    // The flock draws here.
+    g_boids.Render(device, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
     if (night) {
         SetColourStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);

@@ -12,6 +12,7 @@ ZSortRender g_zSortRender;
 Ferguson g_ferguson;
 CameraDolly g_cameraDolly;
 BackGrounds g_backGrounds;
+Boids g_boids;
 Goal g_goal;  // draws its first waypoint from a generator seeded with the tick count
 GoalUser g_goalUser;
 BackGroundObject g_obstacle01BGO;  // drawn every frame; the flock steers around it
@@ -34,7 +35,6 @@ KeyState g_keyState;
 float g_fTimeStep = 0.0f;
 float g_fRawStep = 0.0f;
 CameraBlend g_cameraBlend;
-D3DXVECTOR3 g_vLeaderPosition;
 D3DXVECTOR3 g_vFlockCentre;
 uint32_t g_dwFrameCount = 0;
 float g_fLastRateTime = 0.0f;

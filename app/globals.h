@@ -14,6 +14,7 @@
 #include "app/key_state.h"
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
+#include "flock/boids.h"
 #include "flock/goal.h"
 #include "flock/goal_user.h"
 #include "platform/d3d8/d3d8.h"
@@ -30,6 +31,7 @@ extern D3DXVECTOR4 g_vLight;
 extern ZSortRender g_zSortRender;  // the queue every static display mesh is drawn through
 extern Ferguson g_ferguson;
 extern BackGrounds g_backGrounds;  // the three pillar sets
+extern Boids g_boids;              // the flock
 extern Goal g_goal;                // the lead bird of automatic mode
 extern GoalUser g_goalUser;        // the whale of user mode
 extern BackGroundObject g_obstacle01BGO;
@@ -53,11 +55,10 @@ constexpr float kAspect4x3 = 1.3333334f;
 constexpr float kAspect16x9 = 1.7777778f;
 
 // Frame state (app/frame.h).
-extern float g_fTimeStep;              // seconds since the previous frame, at most kMaxTimeStep
-extern float g_fRawStep;               // the same without the cap, for the camera dolly
-extern D3DXVECTOR3 g_vLeaderPosition;  // where the flock steers this frame: the active leader
-extern D3DXVECTOR3 g_vFlockCentre;     // the mean of the birds' positions, world units
-extern uint32_t g_dwFrameCount;        // frames since the frame rate was last computed
-extern float g_fLastRateTime;          // absolute seconds of that computation
-extern float g_fFrameRate;             // frames per second, as shown
+extern float g_fTimeStep;           // seconds since the previous frame, at most kMaxTimeStep
+extern float g_fRawStep;            // the same without the cap, for the camera dolly
+extern D3DXVECTOR3 g_vFlockCentre;  // the mean of the birds' positions, world units
+extern uint32_t g_dwFrameCount;     // frames since the frame rate was last computed
+extern float g_fLastRateTime;       // absolute seconds of that computation
+extern float g_fFrameRate;          // frames per second, as shown
 extern FrameRecord g_frameRecord;

@@ -208,7 +208,12 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_backGrounds.InitDeviceObjects(device)))
         return FailObject();
 
-    // The flock loads here.
+    g_boids.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tBoids.InitDeviceObjects...\n");
+    if (FAILED(g_boids.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_boids.RestoreDeviceObjects();
+
     g_goal.ApplySettings(g_saverSettings);
     g_traceLog.Append("\tGoal.InitDeviceObjects...\n");
     if (FAILED(g_goal.InitDeviceObjects(device, g_d3dCaps)))
@@ -242,6 +247,8 @@ void Cleanup() {
     g_zSortRender.DestroyObjects();
     g_ferguson.DeleteDeviceObjects();
     g_backGrounds.DeleteDeviceObjects();
+    g_boids.ReleaseDeviceObjects();
+    g_boids.DestroyObjects();
     g_goal.ReleaseDeviceObjects();
     g_goal.DestroyObjects();
     g_goalUser.ReleaseDeviceObjects();

@@ -108,6 +108,7 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
         "\tZSortRender.RestoreDeviceObjects...",
         "\tFerguson.InitDeviceObjects...",
         "\tBackGrounds.InitDeviceObjects...",
+        "\tBoids.InitDeviceObjects...",
         "\tGoal.InitDeviceObjects...",
         "\tGoalUser.InitDeviceObjects...",
         "\tObstacle01BGO.InitDeviceObjects...",
