@@ -7,6 +7,7 @@
 #include "flock/actor_pose.h"
 #include "platform/system/lcg_random.h"
 #include "platform/system/system_clock.h"
+#include "render/skinned_mesh.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
 
@@ -29,8 +30,11 @@ constexpr float kStraightYawRate = 0.01f;      // the bird never flies perfectly
 constexpr float kBankPerYawRate = -0.25f;      // roll per yaw rate
 constexpr float kUnitsPerSpeed = 100.0f;       // world units per second per unit of speed
 constexpr float kStrayDistance = 20000.0f;     // beyond it the bird returns to the origin
+constexpr float kSkinnedScale = 2.5f;          // the skinned bird's size over the dammy's
 
 constexpr const char* kDammyResource = "BIRDDAMMY01.X";
+constexpr const char* kDaySkin = "BIRDSKINNED01.X";
+constexpr const char* kNightSkin = "BIRDSKINNED03.X";
 
 float Fraction() {
     return static_cast<float>(RandomFraction());
@@ -64,7 +68,7 @@ void Goal::ApplySettings(const SaverSettings& settings) {
     m_bNight = settings.night;
 }
 
-HRESULT Goal::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8&) {
+HRESULT Goal::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8& caps) {
     DestroyObjects();
     RandomSeed(timeGetTime());
     m_pDammyMdl = new (std::nothrow) MeshModel();
@@ -75,10 +79,18 @@ HRESULT Goal::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8&) {
     if (FAILED(hr))
         return hr;
     m_pInstance->SetModel(m_pDammyMdl);
+    if (!m_bSkinned)
+        return S_OK;
+    m_pSkinnedSkm = new (std::nothrow) SkinnedMesh();
+    if (!m_pSkinnedSkm || FAILED(m_pSkinnedSkm->InitDeviceObjects(
+                              device, caps, m_bNight == 1 ? kNightSkin : kDaySkin)))
+        return E_FAIL;
     return S_OK;
 }
 
 HRESULT Goal::RestoreDeviceObjects() {
+    if (m_bSkinned && m_pSkinnedSkm)
+        m_pSkinnedSkm->RestoreDeviceObjects();
     return S_OK;
 }
 
@@ -172,12 +184,29 @@ void Goal::Update(float dt) {
 }
 
 void Goal::Render(IDirect3DDevice8* device, const Camera& camera, ZSortRender* zSort,
-                  const D3DXVECTOR4&, float) {
-    if (m_pInstance)
+                  const D3DXVECTOR4& light, float fogEnd) {
+    if (!m_pInstance)
+        return;
+    if (!m_bSkinned) {
         m_pInstance->Render(device, camera.m_matWorld, camera.m_frustum, 0, zSort);
+        return;
+    }
+    if (!m_pSkinnedSkm)
+        return;
+    m_pSkinnedSkm->Advance(1, 1, 0);
+    m_pInstance->ApplyScale(kSkinnedScale);
+    RenderParams params;
+    params.matWorld = m_pInstance->m_matWorld;
+    D3DXMatrixInverse(&params.matView, nullptr, &camera.m_matWorld);
+    params.matProjection = camera.m_matProjection;
+    params.vLight = light;
+    params.fFogEnd = fogEnd;
+    m_pSkinnedSkm->Render(params);
 }
 
 HRESULT Goal::ReleaseDeviceObjects() {
+    if (m_pSkinnedSkm)
+        m_pSkinnedSkm->ReleaseDeviceObjects();
     return S_OK;
 }
 
@@ -189,5 +218,11 @@ HRESULT Goal::DestroyObjects() {
     }
     delete m_pInstance;
     m_pInstance = nullptr;
+    // Freed whenever it exists, even if the skinned flag changed since it was made.
+    if (m_pSkinnedSkm) {
+        m_pSkinnedSkm->DestroyObjects();
+        delete m_pSkinnedSkm;
+        m_pSkinnedSkm = nullptr;
+    }
     return S_OK;
 }

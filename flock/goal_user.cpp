@@ -4,6 +4,7 @@
 #include <new>
 
 #include "flock/actor_pose.h"
+#include "render/skinned_mesh.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
 
@@ -19,9 +20,10 @@ constexpr float kThrottleDeadBand = 0.1f;  // a smaller throttle stays as it is
 constexpr float kRateDecay = 0.9f;         // per second, of the yaw and pitch rates
 constexpr float kRateDeadBand = 0.01f;     // a smaller rate stays as it is
 constexpr float kBoundary = 15000.0f;      // world units from the origin
-constexpr float kWhaleScale = 30.0f;
+constexpr float kWhaleScale = 30.0f;       // the drawn whale's size over its model's
 
 constexpr const char* kDammyResource = "WHALEDAMMY.X";
+constexpr const char* kSkin = "WHALESKINNED.X";
 
 // Moves value toward zero by |value| x rate x dt while it lies beyond band on either side.
 void Decay(float* value, float rate, float band, float dt) {
@@ -36,7 +38,7 @@ void GoalUser::ApplySettings(const SaverSettings& settings) {
     m_bSkinned = settings.skinnedModels;
 }
 
-HRESULT GoalUser::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8&) {
+HRESULT GoalUser::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8& caps) {
     DestroyObjects();
     m_pDammyMdl = new (std::nothrow) MeshModel();
     m_pInstance = new (std::nothrow) ModelInstance();
@@ -46,10 +48,17 @@ HRESULT GoalUser::InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8&) {
     if (FAILED(hr))
         return hr;
     m_pInstance->SetModel(m_pDammyMdl);
+    if (!m_bSkinned)
+        return S_OK;
+    m_pSkinnedSkm = new (std::nothrow) SkinnedMesh();
+    if (!m_pSkinnedSkm || FAILED(m_pSkinnedSkm->InitDeviceObjects(device, caps, kSkin)))
+        return E_FAIL;
     return S_OK;
 }
 
 HRESULT GoalUser::RestoreDeviceObjects() {
+    if (m_bSkinned && m_pSkinnedSkm)
+        m_pSkinnedSkm->RestoreDeviceObjects();
     return S_OK;
 }
 
@@ -107,14 +116,29 @@ void GoalUser::Update(float dt) {
 }
 
 void GoalUser::Render(IDirect3DDevice8* device, const Camera& camera, ZSortRender* zSort,
-                      const D3DXVECTOR4&, float) {
+                      const D3DXVECTOR4& light, float fogEnd) {
     if (!m_pInstance)
         return;
     m_pInstance->ApplyScale(kWhaleScale);
-    m_pInstance->Render(device, camera.m_matWorld, camera.m_frustum, 0, zSort);
+    if (!m_bSkinned) {
+        m_pInstance->Render(device, camera.m_matWorld, camera.m_frustum, 0, zSort);
+        return;
+    }
+    if (!m_pSkinnedSkm)
+        return;
+    m_pSkinnedSkm->Advance(1, 1, 0);
+    RenderParams params;
+    params.matWorld = m_pInstance->m_matWorld;
+    D3DXMatrixInverse(&params.matView, nullptr, &camera.m_matWorld);
+    params.matProjection = camera.m_matProjection;
+    params.vLight = light;
+    params.fFogEnd = fogEnd;
+    m_pSkinnedSkm->Render(params);
 }
 
 HRESULT GoalUser::ReleaseDeviceObjects() {
+    if (m_pSkinnedSkm)
+        m_pSkinnedSkm->ReleaseDeviceObjects();
     return S_OK;
 }
 
@@ -126,5 +150,11 @@ HRESULT GoalUser::DestroyObjects() {
     }
     delete m_pInstance;
     m_pInstance = nullptr;
+    // Freed whenever it exists, even if the skinned flag changed since it was made.
+    if (m_pSkinnedSkm) {
+        m_pSkinnedSkm->DestroyObjects();
+        delete m_pSkinnedSkm;
+        m_pSkinnedSkm = nullptr;
+    }
     return S_OK;
 }

@@ -106,6 +106,7 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
         "InitiateObjects...",
         "\tZSortRender.InitDeviceObjects...",
         "\tZSortRender.RestoreDeviceObjects...",
+        "\tDammySkm.InitDeviceObjects...",
         "\tFerguson.InitDeviceObjects...",
         "\tBackGrounds.InitDeviceObjects...",
         "\tBoids.InitDeviceObjects...",
