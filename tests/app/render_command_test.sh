@@ -35,6 +35,24 @@ check "a lost device is reset on its frame" '[ "$(field "$lost" present)" = 0x88
 check "the reset returns the camera to its start eye" '[ "$(field "$lost" eye)" = 2500,750,-1500 ]'
 check "the reset applies the fixed states again" '[ "$(field "$lost" cull)" = 3 ] && [ "$(field "$lost" fogenable)" = 1 ] && [ "$(field "$lost" colorop0)" = 4 ]'
 
+# The leaders in the actors' CSV (actor -1): the whale under W, the lead bird on its own.
+"$tool" render --frames 300 --step 0.03 --set resolution=1 --set userControl=1 --hold w \
+    --actors "$work/whale.csv" >/dev/null
+whale=$(awk -F, '$2 == -1' "$work/whale.csv")
+check "the whale starts still at its start point" '[ "$(head -1 <<<"$whale")" = "-1,-1,1000,0,-500,0,0,0,0,0,0" ]'
+check "under W the whale's speed rises every frame toward the throttle's limit of 141.4" \
+    'awk -F, "NR > 1 && \$9 <= last { bad = 1 } { last = \$9 } END { exit bad || last < 130 || last > 141.42 }" <<<"$whale"'
+check "the whale flies straight ahead along +z, never rolling" \
+    'awk -F, "\$3 != 1000 || \$4 != 0 || \$8 != 0 { bad = 1 } END { exit bad }" <<<"$whale" && [ "$(tail -1 <<<"$whale" | cut -d, -f5 | cut -d. -f1)" -gt 300 ]'
+gap() { awk -F, -v f="$1" '$1 == f && $2 == -1 { x = $3; y = $4; z = $5 }
+    $1 == f && $2 >= 0 { n++; cx += $3; cy += $4; cz += $5 }
+    END { printf "%d", sqrt((cx / n - x)^2 + (cy / n - y)^2 + (cz / n - z)^2) }' "$work/whale.csv"; }
+check "the flock's centre closes on the whale" '[ "$(gap 299)" -lt $(( $(gap 0) / 3 )) ]'
+"$tool" render --frames 60 --set resolution=1 --actors "$work/lead.csv" >/dev/null
+lead=$(awk -F, '$2 == -1' "$work/lead.csv")
+check "the lead bird starts at (10, 1, 10) and flies off at half its base speed or more" \
+    '[ "$(head -1 <<<"$lead")" = "-1,-1,10,1,10,0,0,0,0,0,0" ] && awk -F, "NR > 1 && \$9 < 0.59 { bad = 1 } END { exit bad }" <<<"$lead"'
+
 for args in "--set nosuch=1" "--set night=x" "--frames 0" "--png 3" "--hold jump" "--step -1" "--bogus"; do
     "$tool" render $args >/dev/null 2>&1
     check "render $args is refused as bad usage" '[ $? -eq 2 ]'
