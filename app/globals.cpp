@@ -9,6 +9,7 @@ D3DXVECTOR4 g_vLight(0.0f, 0.8f, -0.2f, 0.0f);
 Camera g_camera;
 Fog g_fog;
 ZSortRender g_zSortRender;
+SkinnedMesh g_dammySkm;
 Ferguson g_ferguson;
 CameraDolly g_cameraDolly;
 BackGrounds g_backGrounds;

@@ -18,6 +18,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3dx/d3dx_font.h"
 #include "platform/d3dx/gdi_font.h"
+#include "render/skinned_mesh.h"
 #include "render/z_sort_render.h"
 #include "world/back_grounds.h"
 #include "world/background_object.h"
@@ -27,6 +28,7 @@
 extern D3DXVECTOR4 g_vBaseLight;
 extern D3DXVECTOR4 g_vLight;
 extern ZSortRender g_zSortRender;  // the queue every static display mesh is drawn through
+extern SkinnedMesh g_dammySkm;     // "Dammy.x": loaded and released, never advanced or drawn
 extern Ferguson g_ferguson;
 extern BackGrounds g_backGrounds;  // the three pillar sets
 extern Boids g_boids;              // the flock
@@ -51,8 +53,8 @@ constexpr float kAspect4x3 = 1.3333334f;
 constexpr float kAspect16x9 = 1.7777778f;
 
 // Frame state (app/frame.h).
-extern float g_fTimeStep;           // seconds since the previous frame, at most kMaxTimeStep
-extern float g_fRawStep;            // the same without the cap, for the camera dolly
+extern float g_fTimeStep;  // seconds since the previous frame, at most kMaxTimeStep
+extern float g_fRawStep;   // the same without the cap, for the camera dolly
 extern D3DXVECTOR3 g_vFlockCentre;  // the mean of the birds' positions, world units
 extern uint32_t g_dwFrameCount;     // frames since the frame rate was last computed
 extern float g_fLastRateTime;       // absolute seconds of that computation

@@ -198,7 +198,11 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_zSortRender.RestoreDeviceObjects(device)))
         return FailObject();
 
-    // The skinned dummy loads here.
+    g_traceLog.Append("\tDammySkm.InitDeviceObjects...\n");
+    if (FAILED(g_dammySkm.InitDeviceObjects(device, g_d3dCaps, "Dammy.x")))
+        return FailObject();
+    g_dammySkm.RestoreDeviceObjects();
+
     g_traceLog.Append("\tFerguson.InitDeviceObjects...\n");
     if (FAILED(g_ferguson.InitDeviceObjects(kCircuitResource)))
         return FailObject();
@@ -234,6 +238,8 @@ void Cleanup() {
     g_bDeviceReady = 0;
     g_zSortRender.ReleaseDeviceObjects(g_pd3dDevice);
     g_zSortRender.DestroyObjects();
+    g_dammySkm.ReleaseDeviceObjects();
+    g_dammySkm.DestroyObjects();
     g_ferguson.DeleteDeviceObjects();
     g_backGrounds.DeleteDeviceObjects();
     g_boids.ReleaseDeviceObjects();

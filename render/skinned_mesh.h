@@ -8,6 +8,7 @@
 // Needs: platform/d3d8, platform/d3dx (skin mesh, shaders, textures), app/trace_log.h.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/d3d8/d3d8.h"
@@ -37,10 +38,16 @@ class SkinnedMesh {
     // LoadModel (whose status is not returned: a model that fails to load leaves nothing to
     // draw), then creates the ramp "Toon.bmp". E_FAIL when the ramp cannot be created.
     HRESULT InitDeviceObjects(IDirect3DDevice8* device, const D3DCAPS8& caps, const char* name);
+    // The same over .X text held in memory (a file a tool read); name stands for the resource.
+    HRESULT InitDeviceObjectsFromText(IDirect3DDevice8* device, const D3DCAPS8& caps,
+                                      const void* text, size_t size, const char* name);
     // Reads the resource named by the stored name into a new DrawElement; on success it
     // replaces the selected one. On failure nothing of it is kept, the trace gets
     // "SkinnedMesh Loading Failed...%d\n" and LastError() says what and where.
     HRESULT LoadModel();
+    // LoadModel over .X text held in memory (a file read by a tool, a test's text); name
+    // becomes the resource name that messages and the DrawElement carry.
+    HRESULT LoadModelFromText(const void* text, size_t size, const char* name);
     // Assembles "skinmesh1.vsh" to "skinmesh4.vsh" and creates the four skinning shaders.
     HRESULT RestoreDeviceObjects();
     // Advances every model's play time by g_fTimeStep seconds within segment `segment` of
@@ -55,7 +62,10 @@ class SkinnedMesh {
     // Destroys every loaded model and releases the ramp. Always 0.
     HRESULT DestroyObjects();
 
-    // The pose of every frame for a given world matrix, without drawing (Render's first half).
+    // Sets every model's play time to `ticks` and poses its frames there (what Advance does
+    // after moving the time), for tools and tests that look at one moment.
+    void PoseAt(float ticks);
+    // The combined matrix of every frame for a world matrix, without drawing (Render's first half).
     void UpdateFrames(const D3DXMATRIX& world);
 
     float m_fAnimLength = 0.0f;  // ticks: the latest last key time read, never reset
@@ -65,11 +75,15 @@ class SkinnedMesh {
     DWORD ShaderHandle(DWORD influences) const;  // 1 to 4; kNoShader when none
     IDirect3DTexture8* ToonRamp() const { return m_pToonRamp; }
     const char* ResourceName() const { return m_szResourceName; }
-    // The reason of the last failed load ("" after a successful one).
+    // The status of the last load, and its reason when it failed ("" after a success).
+    HRESULT LastLoadStatus() const { return m_hrLastLoad; }
     const std::string& LastError() const { return m_strLastError; }
     static constexpr DWORD kNoShader = 0xFFFFFFFFu;
 
   private:
+    HRESULT Init(IDirect3DDevice8* device, const D3DCAPS8& caps, const char* name,
+                 const void* text, size_t size);
+    HRESULT Load(const void* text, size_t size);  // text null: the MODEL resource
     HRESULT ReadObject(const class XData* object, DrawElement* element, FrameNode* parent);
     HRESULT ReadMesh(const class XData* object, FrameNode* parent);
     HRESULT BuildBlendedMesh(MeshContainer* container);
@@ -96,5 +110,6 @@ class SkinnedMesh {
     IDirect3DTexture8* m_pToonRamp = nullptr;
     D3DXMATRIX m_matView;
     float m_fFogEnd = 0.0f;
+    HRESULT m_hrLastLoad = S_OK;
     std::string m_strLastError;
 };

@@ -19,6 +19,9 @@ const ToolCommand kCommands[] = {
      RunShadeCommand},
     {"model", "model NAME [--png FILE]  load a static model; draw four sides to a PNG",
      RunModelCommand},
+    {"skin", "skin NAME|FILE [--time TICKS] [--matrices] [--png FILE [--poses N] [--night]]  "
+             "load a skinned model; pose it; draw a contact sheet",
+     RunSkinCommand},
     {"render", "render [--set NAME=VALUE] [--png FRAME:FILE] [--report] ...  run frames headless",
      RunRenderCommand},
     {"flock", "flock [--frames N] [--birds N] [--avoid 0|1] ...  fly the flock undrawn: soak",
@@ -27,8 +30,7 @@ const ToolCommand kCommands[] = {
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: velmora-tool COMMAND [ARGS]\ncommands:\n");
-    for (const ToolCommand& c : kCommands)
-        std::fprintf(stderr, "  %s\n", c.usage);
+    for (const ToolCommand& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
 }
 }  // namespace
 
@@ -38,8 +40,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const ToolCommand& c : kCommands)
-        if (std::strcmp(argv[1], c.name) == 0)
-            return c.run(argc - 2, argv + 2);
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "velmora-tool: unknown command '%s'\n", argv[1]);
     PrintUsage();
     return 2;

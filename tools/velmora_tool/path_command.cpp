@@ -9,8 +9,7 @@ int RunPathCommand(int argc, char** argv) {
     std::vector<float> parameters;
     for (int i = 0; i < argc; ++i) {
         float t = 0.0f;
-        if (!ParseFloatArgument(argv[i], &t))
-            return 2;
+        if (!ParseFloatArgument(argv[i], &t)) return 2;
         parameters.push_back(t);
     }
     Ferguson path;
