@@ -139,7 +139,7 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
     const std::vector<std::string> lines = OuterTraceLines();
     ASSERT_EQ(lines.size(), expected.size() + 1);
-    EXPECT_EQ(lines[14], "InitiateBGM...");
+    EXPECT_EQ(lines[15], "InitiateBGM...");
 }
 
 TEST_F(SceneTest, ResolutionGivesTheBackBufferAndAspectModeTheProjection) {
