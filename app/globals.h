@@ -57,8 +57,8 @@ constexpr float kAspect4x3 = 1.3333334f;
 constexpr float kAspect16x9 = 1.7777778f;
 
 // Frame state (app/frame.h).
-extern float g_fTimeStep;           // seconds since the previous frame, at most kMaxTimeStep
-extern float g_fRawStep;            // the same without the cap, for the camera dolly
+extern float g_fTimeStep;  // seconds since the previous frame, at most kMaxTimeStep
+extern float g_fRawStep;   // the same without the cap, for the camera dolly
 extern D3DXVECTOR3 g_vFlockCentre;  // the mean of the birds' positions, world units
 extern uint32_t g_dwFrameCount;     // frames since the frame rate was last computed
 extern float g_fLastRateTime;       // absolute seconds of that computation

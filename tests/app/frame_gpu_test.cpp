@@ -123,8 +123,20 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     EXPECT_EQ(g_obstacle02BGO.m_fQueryRadius, 200.0f);
     EXPECT_EQ(g_obstacle02BGO.m_nCount, 6);
     EXPECT_NE(g_pD3DXFont, nullptr);
+    // The skinned dummy is loaded with its ramp and its four shaders, and freed at tear-down.
+    ASSERT_NE(g_dammySkm.Selected(), nullptr);
+    EXPECT_EQ(g_dammySkm.m_fAnimLength, 9870.0f);
+    EXPECT_NE(g_dammySkm.ToonRamp(), nullptr);
+    EXPECT_NE(g_dammySkm.ShaderHandle(4), SkinnedMesh::kNoShader);
+    const std::string trace = g_traceLog.Text();
+    EXPECT_NE(trace.find("\tDammySkm.InitDeviceObjects...\n\t\tCreateEnumObject...\n"),
+              std::string::npos);
+    EXPECT_EQ(trace.find("Failed"), std::string::npos);
 
     Cleanup();
+    EXPECT_EQ(g_dammySkm.Elements(), nullptr);
+    EXPECT_EQ(g_dammySkm.ToonRamp(), nullptr);
+    EXPECT_EQ(g_dammySkm.ShaderHandle(1), SkinnedMesh::kNoShader);
     g_traceLog = TraceLog(".");
     g_saverSettings.music = 1;
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();

@@ -10,3 +10,4 @@ int RunShadeCommand(int argc, char** argv);
 int RunModelCommand(int argc, char** argv);
 int RunRenderCommand(int argc, char** argv);
 int RunSkinCommand(int argc, char** argv);
+int RunFlockCommand(int argc, char** argv);

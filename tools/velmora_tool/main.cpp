@@ -24,6 +24,8 @@ const ToolCommand kCommands[] = {
      RunSkinCommand},
     {"render", "render [--set NAME=VALUE] [--png FRAME:FILE] [--report] ...  run frames headless",
      RunRenderCommand},
+    {"flock", "flock [--frames N] [--birds N] [--avoid 0|1] ...  fly the flock undrawn: soak",
+     RunFlockCommand},
 };
 
 void PrintUsage() {
