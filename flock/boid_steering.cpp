@@ -33,9 +33,6 @@ float Length(const D3DXVECTOR3& v) {
 }
 
 // One draw of the generator as a float fraction in [0, 1].
-float Fraction() {
-    return static_cast<float>(RandomFraction());
-}
 }  // namespace
 
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
@@ -59,8 +56,8 @@ void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
     if (m_bLoop) {
         m_fLoopTimer += 1.0f * dt;
         if (m_fLoopTimer > m_fLoopInterval) {
-            const float r1 = Fraction();
-            const float r2 = Fraction();
+            const float r1 = RandomFractionF();
+            const float r2 = RandomFractionF();
             m_fLoopInterval = (r2 - r1) * kLoopIntervalSpread + kLoopIntervalBase;
             m_fLoopTimer = 0.0f;
             for (int i = 0; i < m_nBoids; ++i) {
@@ -259,7 +256,7 @@ void Boids::LoopBoid(int i, float dt) {
     } else {
         b.fLoopAngle += b.fLoopRate * dt;
         if (b.fLoopAngle > kFullTurn) {
-            b.fLoopAngle = -Fraction() * kLoopDelay;
+            b.fLoopAngle = -RandomFractionF() * kLoopDelay;
             b.bLoop = 0;
         }
         b.fPitch = std::fmax(b.fLoopAngle, 0.0f);

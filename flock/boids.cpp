@@ -17,10 +17,6 @@ constexpr float kLoopDelay = 1.0471976f;  // radians: pi / 3
 constexpr float kLoopRateBase = 0.45f;    // radians per second
 constexpr float kLoopRateSpread = 0.05f;
 
-float Fraction() {
-    return static_cast<float>(RandomFraction());
-}
-
 // A percentage of the settings as a fraction, in floats.
 float Percent(int32_t value) {
     return static_cast<float>(value) / 100.0f;
@@ -55,7 +51,7 @@ HRESULT Boids::CreateBirds() {
         Boid& b = m_pBoids[i];
         float r[14];
         for (float& fraction : r)
-            fraction = Fraction();
+            fraction = RandomFractionF();
         b.vDir = D3DXVECTOR3(r[3] - r[4], r[1] - r[2], r[5] - r[0]);
         D3DXVec3Normalize(&b.vDir, &b.vDir);
         b.vPos = D3DXVECTOR3((r[9] - r[10]) * kStartSpread + kStartCentre.x,

@@ -36,14 +36,10 @@ constexpr const char* kDammyResource = "BIRDDAMMY01.X";
 constexpr const char* kDaySkin = "BIRDSKINNED01.X";
 constexpr const char* kNightSkin = "BIRDSKINNED03.X";
 
-float Fraction() {
-    return static_cast<float>(RandomFraction());
-}
-
 // Six draws r1 ... r6 in order: ((r4 - r5) 2500, (r2 - r3) 200, (r6 - r1) 2500).
 D3DXVECTOR3 DrawWaypoint() {
-    const float r1 = Fraction(), r2 = Fraction(), r3 = Fraction();
-    const float r4 = Fraction(), r5 = Fraction(), r6 = Fraction();
+    const float r1 = RandomFractionF(), r2 = RandomFractionF(), r3 = RandomFractionF();
+    const float r4 = RandomFractionF(), r5 = RandomFractionF(), r6 = RandomFractionF();
     return D3DXVECTOR3((r4 - r5) * kWaypointHalfWidth, (r2 - r3) * kWaypointHalfHeight,
                        (r6 - r1) * kWaypointHalfWidth);
 }
@@ -102,8 +98,8 @@ void Goal::ChooseWaypoint(float dt) {
     m_vWaypoint = DrawWaypoint();
     const D3DXVECTOR3 jump = m_vWaypoint - m_vPrevWaypoint;
     const float d = D3DXVec3Length(&jump);
-    const float r7 = Fraction();
-    const float r8 = Fraction();
+    const float r7 = RandomFractionF();
+    const float r8 = RandomFractionF();
     m_fWaypointInterval =
         (r8 - r7) * kIntervalSpread + kIntervalPerDistance * (d / kIntervalDistance);
     m_vPrevWaypoint = m_vWaypoint;

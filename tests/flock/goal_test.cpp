@@ -11,10 +11,6 @@
 namespace {
 constexpr float kDt = 0.03f;
 
-float Fraction() {
-    return static_cast<float>(RandomFraction());
-}
-
 // A Goal at the origin heading along +z (yaw 0), at its default base speed, with an instance
 // so that its pose can be read.
 struct LevelGoal {
@@ -34,8 +30,8 @@ TEST(Goal, ConstructionSeedsWithTheTickCountAndDrawsTheFirstWaypointInTheBox) {
     Goal goal;
     StopManualClock();
     RandomSeed(4321u);
-    const float r1 = Fraction(), r2 = Fraction(), r3 = Fraction();
-    const float r4 = Fraction(), r5 = Fraction(), r6 = Fraction();
+    const float r1 = RandomFractionF(), r2 = RandomFractionF(), r3 = RandomFractionF();
+    const float r4 = RandomFractionF(), r5 = RandomFractionF(), r6 = RandomFractionF();
     EXPECT_EQ(goal.m_vWaypoint,
               D3DXVECTOR3((r4 - r5) * 2500.0f, (r2 - r3) * 200.0f, (r6 - r1) * 2500.0f));
     EXPECT_EQ(goal.m_vPos, D3DXVECTOR3(10.0f, 1.0f, 10.0f));
@@ -79,10 +75,10 @@ TEST(Goal, AChangeDrawsSixForTheWaypointThenTwoForAnIntervalFromTheDistanceToThe
     const uint32_t after = RandomState();
 
     RandomSeed(99u);
-    const float r1 = Fraction(), r2 = Fraction(), r3 = Fraction();
-    const float r4 = Fraction(), r5 = Fraction(), r6 = Fraction();
+    const float r1 = RandomFractionF(), r2 = RandomFractionF(), r3 = RandomFractionF();
+    const float r4 = RandomFractionF(), r5 = RandomFractionF(), r6 = RandomFractionF();
     const D3DXVECTOR3 waypoint((r4 - r5) * 2500.0f, (r2 - r3) * 200.0f, (r6 - r1) * 2500.0f);
-    const float r7 = Fraction(), r8 = Fraction();
+    const float r7 = RandomFractionF(), r8 = RandomFractionF();
     // The first change measures from the origin.
     const float d = D3DXVec3Length(&waypoint);
     EXPECT_EQ(goal.m_vWaypoint, waypoint);
@@ -93,10 +89,10 @@ TEST(Goal, AChangeDrawsSixForTheWaypointThenTwoForAnIntervalFromTheDistanceToThe
     RandomSeed(7u);
     goal.ChooseWaypoint(goal.m_fWaypointInterval + 1.0f);
     RandomSeed(7u);
-    const float s1 = Fraction(), s2 = Fraction(), s3 = Fraction();
-    const float s4 = Fraction(), s5 = Fraction(), s6 = Fraction();
+    const float s1 = RandomFractionF(), s2 = RandomFractionF(), s3 = RandomFractionF();
+    const float s4 = RandomFractionF(), s5 = RandomFractionF(), s6 = RandomFractionF();
     const D3DXVECTOR3 next((s4 - s5) * 2500.0f, (s2 - s3) * 200.0f, (s6 - s1) * 2500.0f);
-    const float s7 = Fraction(), s8 = Fraction();
+    const float s7 = RandomFractionF(), s8 = RandomFractionF();
     const D3DXVECTOR3 jump = next - waypoint;
     const float e = D3DXVec3Length(&jump);
     EXPECT_EQ(goal.m_fWaypointInterval, (s8 - s7) * 40.0f + 40.0f * (e / 2500.0f));
