@@ -32,6 +32,9 @@ float Length(const D3DXVECTOR3& v) {
     return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
 }
 
+// Four floats computed lane by lane (GCC and Clang vector extension).
+typedef float Lanes __attribute__((vector_size(16)));
+
 // One draw of the generator as a float fraction in [0, 1].
 }  // namespace
 
@@ -109,25 +112,45 @@ void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
 // separation or alignment, so that no infinity or NaN enters a bird.
 void Boids::GatherPairs(int i) {
     Boid& a = m_pBoids[i];
+    // Bird i's sums are kept here and stored once; they take the same additions in the same
+    // order as they would in place.
+    D3DXVECTOR3 separation = a.vSeparation, alignment = a.vAlignment, cohesion = a.vCohesion;
+    int32_t neighbours = a.nNeighbours;
+    const D3DXVECTOR3 pos = a.vPos, dir = a.vDir;
+    // A pair whose squared distance exceeds this is surely not nearer than the radius (the
+    // margin covers the rounding of the square root); the others take the exact test.
+    const float beyond = m_fRadius * m_fRadius * 1.001f;
     for (int j = i + 1; j < m_nBoids; ++j) {
         Boid& b = m_pBoids[j];
-        const D3DXVECTOR3 d = a.vPos - b.vPos;
-        const float dist = Length(d);
+        const D3DXVECTOR3 d = pos - b.vPos;
+        const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
+        if (squared > beyond)
+            continue;
+        const float dist = std::sqrt(squared);
         if (!(dist < m_fRadius))
             continue;
-        const float k = 1.0f / (dist * dist * 0.3f);
+        // The seven divisions of the pair, four lanes at a time; each lane rounds exactly as
+        // its scalar division would.
+        const Lanes toA =
+            Lanes{b.vDir.x, b.vDir.y, b.vDir.z, 1.0f} / Lanes{dist, dist, dist, dist * dist * 0.3f};
+        const Lanes toB = Lanes{dir.x, dir.y, dir.z, 0.0f} / Lanes{dist, dist, dist, 1.0f};
+        const float k = toA[3];
         if (std::isfinite(k)) {
             const D3DXVECTOR3 push = d * k;
-            a.vSeparation += push;
+            separation += push;
             b.vSeparation -= push;
-            a.vAlignment += b.vDir / dist;
-            b.vAlignment += a.vDir / dist;
+            alignment += D3DXVECTOR3(toA[0], toA[1], toA[2]);
+            b.vAlignment += D3DXVECTOR3(toB[0], toB[1], toB[2]);
         }
-        a.vCohesion += b.vPos;
-        b.vCohesion += a.vPos;
-        ++a.nNeighbours;
+        cohesion += b.vPos;
+        b.vCohesion += pos;
+        ++neighbours;
         ++b.nNeighbours;
     }
+    a.vSeparation = separation;
+    a.vAlignment = alignment;
+    a.vCohesion = cohesion;
+    a.nNeighbours = neighbours;
 }
 
 // The probe from the bird 35 units along its heading against one obstacle set: the first
