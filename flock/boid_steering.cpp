@@ -34,8 +34,6 @@ float Length(const D3DXVECTOR3& v) {
 
 // Four floats computed lane by lane (GCC and Clang vector extension).
 typedef float Lanes __attribute__((vector_size(16)));
-
-// One draw of the generator as a float fraction in [0, 1].
 }  // namespace
 
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
