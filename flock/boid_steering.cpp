@@ -11,7 +11,6 @@
 namespace {
 constexpr float kLoopIntervalSpread = 14.0f;  // seconds, times (r2 - r1)
 constexpr float kLoopIntervalBase = 70.0f;    // seconds
-constexpr float kLoopDelay = 1.0471976f;      // radians, the longest wait before a loop: pi / 3
 constexpr float kFullTurn = 6.2831855f;       // radians
 constexpr float kProbeLength = 35.0f;         // world units of the obstacle look-ahead
 constexpr float kPitchAcceleration = 1.0f;    // radians per second squared
@@ -34,11 +33,11 @@ float Length(const D3DXVECTOR3& v) {
 // Four floats computed lane by lane (GCC and Clang vector extension).
 typedef float Lanes __attribute__((vector_size(16)));
 
-// One draw of the generator as a float fraction in [0, 1].
-float Fraction() {
+}  // namespace
+
+float Boids::Fraction() {
     return static_cast<float>(RandomFraction());
 }
-}  // namespace
 
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
                    BackGroundObject& obstacles2, float dt) {

@@ -50,6 +50,8 @@ struct Boid : public ModelInstance {
 constexpr const char* kBirdDammyModel = "BIRDDAMMY01.X";
 constexpr const char* kDayBirdSkins[2] = {"BIRDSKINNED01.X", "BIRDSKINNED02.X"};
 constexpr const char* kNightBirdSkins[2] = {"BIRDSKINNED03.X", "BIRDSKINNED04.X"};
+// The longest wait before a bird's loop begins, radians of loop angle: pi / 3.
+constexpr float kLoopDelay = 1.0471976f;
 // The skinned birds are drawn this many times the size of the dammy they are culled with.
 constexpr float kSkinnedBirdScale = 3.0f;
 
@@ -110,6 +112,9 @@ class Boids {
     float m_fTargetWeight = 1.0f;
 
   private:
+    // One draw of the generator as a float fraction in [0, 1]: the quotient by 32767.0 rounded
+    // to float once.
+    static float Fraction();
     // The skinned birds (flock/boid_skins.cpp): the pair of meshes, their per-frame advance and
     // the culled, scaled draw of every bird, and their freeing.
     HRESULT LoadSkins(IDirect3DDevice8* device, const D3DCAPS8& caps);
