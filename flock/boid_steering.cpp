@@ -12,7 +12,6 @@
 namespace {
 constexpr float kLoopIntervalSpread = 14.0f;  // seconds, times (r2 - r1)
 constexpr float kLoopIntervalBase = 70.0f;    // seconds
-constexpr float kLoopDelay = 1.0471976f;      // radians, the longest wait before a loop: pi / 3
 constexpr float kFullTurn = 6.2831855f;       // radians
 constexpr float kProbeLength = 35.0f;         // world units of the obstacle look-ahead
 constexpr float kPitchAcceleration = 1.0f;    // radians per second squared

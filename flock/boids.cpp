@@ -13,8 +13,7 @@
 namespace {
 constexpr float kStartSpread = 33.0f;  // half the edge of the start cube, world units
 const D3DXVECTOR3 kStartCentre(200.0f, 1.0f, 200.0f);
-constexpr float kLoopDelay = 1.0471976f;  // radians: pi / 3
-constexpr float kLoopRateBase = 0.45f;    // radians per second
+constexpr float kLoopRateBase = 0.45f;  // radians per second
 constexpr float kLoopRateSpread = 0.05f;
 
 // A percentage of the settings as a fraction, in floats.
@@ -40,6 +39,8 @@ void Boids::ApplySettings(const SaverSettings& settings) {
 
 HRESULT Boids::CreateBirds() {
     // A count below one leaves nothing to allocate (and no centroid to divide by).
+    delete[] m_pBoids;
+    m_pBoids = nullptr;
     if (m_nBoids >= 1)
         m_pBoids = new (std::nothrow) Boid[static_cast<size_t>(m_nBoids)];
     if (!m_pBoids) {

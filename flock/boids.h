@@ -50,6 +50,8 @@ struct Boid : public ModelInstance {
 constexpr const char* kBirdDammyModel = "BIRDDAMMY01.X";
 constexpr const char* kDayBirdSkins[2] = {"BIRDSKINNED01.X", "BIRDSKINNED02.X"};
 constexpr const char* kNightBirdSkins[2] = {"BIRDSKINNED03.X", "BIRDSKINNED04.X"};
+// The longest wait before a bird's loop begins, radians of loop angle: pi / 3.
+constexpr float kLoopDelay = 1.0471976f;
 // The skinned birds are drawn this many times the size of the dammy they are culled with.
 constexpr float kSkinnedBirdScale = 3.0f;
 

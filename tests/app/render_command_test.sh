@@ -36,15 +36,14 @@ check "the reset returns the camera to its start eye" '[ "$(field "$lost" eye)" 
 check "the reset applies the fixed states again" '[ "$(field "$lost" cull)" = 3 ] && [ "$(field "$lost" fogenable)" = 1 ] && [ "$(field "$lost" colorop0)" = 4 ]'
 
 # --actors: the header, frame -1 (after the start-up) and every frame, the leader then the birds;
-# two runs of one seed write the same CSV and the same PNG, another seed another flock.
-"$tool" render --frames 3 --set resolution=1 --set birdCount=5 --actors "$work/a.csv" --png 2:"$work/a.png" >/dev/null
-"$tool" render --frames 3 --set resolution=1 --set birdCount=5 --actors "$work/b.csv" --png 2:"$work/b.png" >/dev/null
+# two runs of one seed write the same CSV, another seed another flock.
+"$tool" render --frames 3 --set resolution=1 --set birdCount=5 --actors "$work/a.csv" >/dev/null
+"$tool" render --frames 3 --set resolution=1 --set birdCount=5 --actors "$work/b.csv" >/dev/null
 "$tool" render --frames 3 --set resolution=1 --set birdCount=5 --actors "$work/c.csv" --seed 9 >/dev/null
 check "the CSV header" '[ "$(head -1 "$work/a.csv")" = frame,actor,x,y,z,yaw,pitch,roll,speed,loop,loop_angle ]'
 check "one row per actor for frames -1 to 2" '[ "$(tail -n +2 "$work/a.csv" | cut -d, -f1,2 | tr "\n" " ")" = "$(for f in -1 0 1 2; do for a in -1 0 1 2 3 4; do printf "%s,%s " $f $a; done; done)" ]'
 check "every row has eleven fields" '[ "$(awk -F, "NF != 11" "$work/a.csv" | wc -l)" = 0 ]'
 check "a seed repeats its flight" 'cmp -s "$work/a.csv" "$work/b.csv"'
-check "a seed repeats its picture" 'cmp -s "$work/a.png" "$work/b.png"'
 check "another seed flies another flock" '! cmp -s "$work/a.csv" "$work/c.csv"'
 check "the birds start with the base speed, no somersault, in the cube about (200, 1, 200)" '[ "$(grep "^-1,[0-9]" "$work/a.csv" | awk -F, "\$9 != 1.80000007 || \$10 != 0 || (\$3 - 200)^2 > 33^2 || (\$4 - 1)^2 > 33^2 || (\$5 - 200)^2 > 33^2" | wc -l)" = 0 ]'
 # Bird 0 of seed 9 from the generator's draws 10 and 11: the clock read 9 ms for the flock's seed.
