@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "app/globals.h"
 #include "app/trace_log.h"
 #include "platform/d3dx/d3dx_shader.h"
 #include "platform/d3dx/d3dx_texture.h"
@@ -575,10 +574,6 @@ HRESULT SkinnedMesh::RestoreDeviceObjects() {
 DWORD SkinnedMesh::ShaderHandle(DWORD influences) const {
     return influences >= 1 && influences <= kSkinningShaderCount ? m_dwShaders[influences - 1]
                                                                  : kNoShader;
-}
-
-HRESULT SkinnedMesh::Advance(DWORD segment, DWORD segmentCount, DWORD /*unused*/) {
-    return AdvanceBy(g_fTimeStep, segment, segmentCount);
 }
 
 HRESULT SkinnedMesh::AdvanceBy(float seconds, DWORD segment, DWORD segmentCount) {

@@ -1,12 +1,18 @@
-// SkinnedMesh drawing: the per-instance pose, the bone palette and the skinning shader draws.
+// SkinnedMesh per frame: Advance on the frame clock, and drawing: the per-instance pose, the
+// bone palette and the skinning shader draws.
 #include <cmath>
 
+#include "app/globals.h"
 #include "render/skinned_animation.h"
 #include "render/skinned_mesh.h"
 
 namespace {
 const float kSkinConstants[4] = {1.0f, 0.5f, 0.0f, 765.01f};  // c0
 }  // namespace
+
+HRESULT SkinnedMesh::Advance(DWORD segment, DWORD segmentCount, DWORD /*unused*/) {
+    return AdvanceBy(g_fTimeStep, segment, segmentCount);
+}
 
 void SkinnedMesh::UpdateFrames(const D3DXMATRIX& world) {
     // The root carries the world matrix split in two: its rotation and scale as the local
