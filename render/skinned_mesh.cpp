@@ -607,6 +607,23 @@ void SkinnedMesh::PoseAt(float ticks) {
     }
 }
 
+void SkinnedMesh::UpdateFrames(const D3DXMATRIX& world) {
+    // The root carries the world matrix split in two: its rotation and scale as the local
+    // matrix, its translation as the extra matrix applied after it.
+    D3DXMATRIX rotation = world;
+    rotation._41 = rotation._42 = rotation._43 = 0.0f;
+    D3DXMATRIX translation;
+    translation._41 = world._41;
+    translation._42 = world._42;
+    translation._43 = world._43;
+    const D3DXMATRIX identity;
+    for (DrawElement* e = m_pElements; e; e = e->m_pNext) {
+        e->m_pRoot->m_matLocal = rotation;
+        e->m_pRoot->m_matExtra = translation;
+        UpdateMatrices(e->m_pRoot, identity);
+    }
+}
+
 HRESULT SkinnedMesh::ReleaseDeviceObjects() {
     for (DrawElement* e = m_pElements; e; e = e->m_pNext)
         ForEachContainer(e->m_pRoot, [](MeshContainer* c) {

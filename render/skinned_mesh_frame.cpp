@@ -14,23 +14,6 @@ HRESULT SkinnedMesh::Advance(DWORD segment, DWORD segmentCount, DWORD /*unused*/
     return AdvanceBy(g_fTimeStep, segment, segmentCount);
 }
 
-void SkinnedMesh::UpdateFrames(const D3DXMATRIX& world) {
-    // The root carries the world matrix split in two: its rotation and scale as the local
-    // matrix, its translation as the extra matrix applied after it.
-    D3DXMATRIX rotation = world;
-    rotation._41 = rotation._42 = rotation._43 = 0.0f;
-    D3DXMATRIX translation;
-    translation._41 = world._41;
-    translation._42 = world._42;
-    translation._43 = world._43;
-    const D3DXMATRIX identity;
-    for (DrawElement* e = m_pElements; e; e = e->m_pNext) {
-        e->m_pRoot->m_matLocal = rotation;
-        e->m_pRoot->m_matExtra = translation;
-        UpdateMatrices(e->m_pRoot, identity);
-    }
-}
-
 HRESULT SkinnedMesh::Render(RenderParams params) {
     if (!m_pDevice)
         return S_OK;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/trace_log.h"
 #include "platform/xfile/xfile_dump.h"
 #include "platform/xfile/xfile_parser.h"
 #include "render/skinned_mesh.h"

@@ -186,19 +186,24 @@ int RenderSheet(IDirect3DDevice8* device, SkinnedMesh* mesh, const std::string& 
     }
     const D3DXVECTOR3 centre = (low + high) * 0.5f;
     const D3DXVECTOR3 half = (high - low) * 0.5f;
-    const float radius = std::fmax(D3DXVec3Length(&half), 1e-3f);
-    const float distance = radius / std::sin(kFieldOfView * 0.5f) * 1.05f;
     const UINT width = kCellSide * static_cast<UINT>(poses), height = 2 * kCellSide;
     std::vector<uint8_t> sheet(static_cast<size_t>(width) * height * 4, 0);
+    const float tanHalf = std::tan(kFieldOfView * 0.5f);
     for (int row = 0; row < 2; ++row) {
-        // Row 0 from the model's right (+x), row 1 from above with +z up the picture.
+        // Row 0 from the model's right (+x), row 1 from above with +z up the picture; each
+        // framed by the box's extent across its own view, the same for every pose.
+        const float across = row == 0 ? std::fmax(half.y, half.z) : std::fmax(half.x, half.z);
+        const float depth = std::fmax(row == 0 ? half.x : half.y, 1e-3f);
+        const float distance = std::fmax(across, 1e-3f) / tanHalf * 1.1f + depth;
         const D3DXVECTOR3 eye = row == 0 ? centre + D3DXVECTOR3(distance, 0.0f, 0.0f)
                                          : centre + D3DXVECTOR3(0.0f, distance, 0.0f);
         const D3DXVECTOR3 up = row == 0 ? D3DXVECTOR3(0.0f, 1.0f, 0.0f)
                                         : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
         D3DXMATRIX view, projection;
         D3DXMatrixLookAtLH(&view, &eye, &centre, &up);
-        D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, 1.0f, distance - radius * 1.1f,
+        const float radius = std::fmax(D3DXVec3Length(&half), 1e-3f);
+        D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, 1.0f,
+                                   std::fmax(distance - radius * 1.1f, distance * 0.01f),
                                    distance + radius * 1.1f);
         for (int k = 0; k < poses; ++k) {
             mesh->PoseAt(times[k]);
