@@ -105,7 +105,11 @@ void BM_SkinnedBirdsPoseOnly(benchmark::State& state) {
         benchmark::DoNotOptimize(scene.meshes[0].Selected()->m_pRoot->m_matCombined);
     }
 }
-BENCHMARK(BM_SkinnedBirdsPoseOnly)->Arg(1)->Arg(100)->ArgName("birds")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SkinnedBirdsPoseOnly)
+    ->Arg(1)
+    ->Arg(100)
+    ->ArgName("birds")
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

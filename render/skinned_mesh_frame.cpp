@@ -111,9 +111,9 @@ HRESULT SkinnedMesh::DrawContainer(MeshContainer* container) {
         }
         m_pDevice->SetVertexShaderConstant(7, fog, 1);
         m_pDevice->SetTexture(0, m_pToonRamp);
-        m_pDevice->SetTexture(
-            1, c.AttribId < container->m_dwMaterialCount ? container->m_ppTextures[c.AttribId]
-                                                         : nullptr);
+        m_pDevice->SetTexture(1, c.AttribId < container->m_dwMaterialCount
+                                     ? container->m_ppTextures[c.AttribId]
+                                     : nullptr);
         hr = m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, c.VertexStart, c.VertexCount,
                                              c.FaceStart * 3, c.FaceCount);
         m_pDevice->SetTexture(0, nullptr);

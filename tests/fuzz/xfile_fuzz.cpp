@@ -65,7 +65,8 @@ void CheckContainers(const FrameNode* node) {
             for (DWORD i = 0; i < c->m_dwGroupCount; ++i) {
                 Require(table[i].FaceStart == faces);
                 faces += table[i].FaceCount;
-                Require(table[i].VertexStart + table[i].VertexCount <= c->m_pMesh->GetNumVertices());
+                Require(table[i].VertexStart + table[i].VertexCount <=
+                        c->m_pMesh->GetNumVertices());
                 for (DWORD j = 0; j < c->m_dwPaletteSize; ++j)
                     Require(table[i].BoneId[j] == kNoBone || table[i].BoneId[j] < c->BoneCount());
             }

@@ -126,9 +126,9 @@ class SkinnedMeshGpuTest : public GpuTest {
         ASSERT_EQ(m_mesh.RestoreDeviceObjects(), S_OK) << m_pDevice->LastError();
     }
     void LoadText(const std::string& text) {
-        ASSERT_EQ(m_mesh.InitDeviceObjectsFromText(m_pDevice, m_caps, text.data(), text.size(),
-                                                   "TUBE.X"),
-                  S_OK);
+        ASSERT_EQ(
+            m_mesh.InitDeviceObjectsFromText(m_pDevice, m_caps, text.data(), text.size(), "TUBE.X"),
+            S_OK);
         ASSERT_NE(m_mesh.Selected(), nullptr) << m_mesh.LastError();
         ASSERT_EQ(m_mesh.RestoreDeviceObjects(), S_OK) << m_pDevice->LastError();
     }
@@ -159,10 +159,10 @@ class SkinnedMeshGpuTest : public GpuTest {
         ID3DXBuffer* code = nullptr;
         EXPECT_EQ(D3DXAssembleShaderFromResource("Toon.vsh", 0, nullptr, &code, nullptr), S_OK);
         DWORD shader = 0;
-        EXPECT_EQ(m_pDevice->CreateVertexShader(
-                      kToonDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()),
-                      &shader, 0),
-                  S_OK);
+        EXPECT_EQ(
+            m_pDevice->CreateVertexShader(
+                kToonDeclaration, static_cast<const DWORD*>(code->GetBufferPointer()), &shader, 0),
+            S_OK);
         code->Release();
         m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040u, 1.0f, 0);
         m_pDevice->BeginScene();
@@ -171,8 +171,8 @@ class SkinnedMeshGpuTest : public GpuTest {
         const D3DXMATRIX vp = params.matView * params.matProjection;
         for (int r = 0; r < 4; ++r) {
             c[r] = D3DXVECTOR4(vp(0, r), vp(1, r), vp(2, r), vp(3, r));
-            c[4 + r] = D3DXVECTOR4(params.matView(0, r), params.matView(1, r),
-                                   params.matView(2, r), params.matView(3, r));
+            c[4 + r] = D3DXVECTOR4(params.matView(0, r), params.matView(1, r), params.matView(2, r),
+                                   params.matView(3, r));
         }
         c[12] = D3DXVECTOR4(0.0f, 0.5f, 1.0f, -1.0f);
         D3DXMATRIX inverse;
@@ -343,8 +343,8 @@ TEST_F(SkinnedMeshGpuTest, TheGpuSkinsABirdAsTheInterpreterAndAnIndependentCpuSk
             key.insert(key.end(), vertex + 20, vertex + 32);
             ASSERT_EQ(byAttributes.count(key), 1u) << "vertex " << v;
             const DWORD o = byAttributes[key];
-            const CpuVertex s = SkinOnCpu(*container, originalData + o * original->GetNumBytesPerVertex(),
-                                          o, layout, view);
+            const CpuVertex s = SkinOnCpu(
+                *container, originalData + o * original->GetNumBytesPerVertex(), o, layout, view);
             const float g[3] = {gpu[v].position.x, gpu[v].position.y, gpu[v].position.z};
             const float i[3] = {cpu.position.x, cpu.position.y, cpu.position.z};
             const float e[3] = {s.view.x, s.view.y, s.view.z};
@@ -407,8 +407,7 @@ TEST_F(SkinnedMeshGpuTest, AModelThatFailsToLoadDrawsNothingAndTheSetUpStillSucc
     EXPECT_EQ(m_mesh.Selected(), nullptr);
     EXPECT_NE(m_mesh.ToonRamp(), nullptr);
     const std::string trace = g_traceLog.Text() + traced;
-    EXPECT_EQ(trace.find("\t\tCreateEnumObject...\n\t\tFailed\nSkinnedMesh Loading Failed...-"),
-              0u)
+    EXPECT_EQ(trace.find("\t\tCreateEnumObject...\n\t\tFailed\nSkinnedMesh Loading Failed...-"), 0u)
         << trace;
     EXPECT_NE(trace.find("\t\tD3DXCreateTextureFromResource...\n"), std::string::npos);
     ASSERT_EQ(m_mesh.RestoreDeviceObjects(), S_OK);

@@ -12,7 +12,9 @@
 
 namespace {
 
-bool AssimpPresent() { return std::system("command -v assimp >/dev/null 2>&1") == 0; }
+bool AssimpPresent() {
+    return std::system("command -v assimp >/dev/null 2>&1") == 0;
+}
 
 // "assimp info FILE -r" (no post-processing): the bone and face counts of its one mesh.
 bool AssimpCounts(const std::string& path, size_t* bones, size_t* faces) {

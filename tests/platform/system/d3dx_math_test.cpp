@@ -602,11 +602,11 @@ TEST(D3dxQuaternion, LnOfKeysThatAreNotUnitLengthScalesByTheArcCosineOfW) {
     EXPECT_NEAR(D3DXQuaternionLn(&r, &small)->y, 0.01f * 1.7721542f / 0.9797959f, 1e-6f);
     // w at or beyond +-1 leaves the vector part as it is (no infinity, no NaN).
     const D3DXQUATERNION beyond(0.3f, 0.0f, 0.4f, 2.0f);
-    EXPECT_TRUE(QuatNear(*D3DXQuaternionLn(&r, &beyond), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f),
-                         0.0f));
+    EXPECT_TRUE(
+        QuatNear(*D3DXQuaternionLn(&r, &beyond), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f), 0.0f));
     const D3DXQUATERNION below(0.3f, 0.0f, 0.4f, -1.0f);
-    EXPECT_TRUE(QuatNear(*D3DXQuaternionLn(&r, &below), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f),
-                         0.0f));
+    EXPECT_TRUE(
+        QuatNear(*D3DXQuaternionLn(&r, &below), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f), 0.0f));
 }
 
 TEST(D3dxQuaternion, SlerpHitsItsEndsAndTakesTheShortWay) {
