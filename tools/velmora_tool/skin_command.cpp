@@ -47,6 +47,12 @@ bool IsAnimation(const SkinnedMesh& mesh, const FrameNode* node) {
     return false;
 }
 
+// An animation set's node: its children are animations (a set without any reads as a frame).
+bool IsAnimationSet(const SkinnedMesh& mesh, const FrameNode* node) {
+    return node->m_pFirstChild && IsAnimation(mesh, node->m_pFirstChild) &&
+           !IsAnimation(mesh, node);
+}
+
 template <typename Key>
 void PrintKeys(const char* kind, const Key* keys, DWORD count, const std::string& indent) {
     if (!keys || count == 0)
@@ -93,7 +99,9 @@ void PrintTree(const SkinnedMesh& mesh, const FrameNode* node, int depth) {
         PrintKeys("scale", node->m_pScaleKeys, node->m_dwScaleKeys, indent);
         PrintKeys("position", node->m_pPositionKeys, node->m_dwPositionKeys, indent);
         PrintKeys("matrix", node->m_pMatrixKeys, node->m_dwMatrixKeys, indent);
-    } else
+    } else if (IsAnimationSet(mesh, node))
+        std::printf("%sanimationset %s\n", indent.c_str(), NameOf(node));
+    else
         std::printf("%sframe %s\n", indent.c_str(), NameOf(node));
     for (const MeshContainer* c = node->m_pMeshContainers; c; c = c->m_pNext)
         PrintContainer(*c, indent + "  ");
@@ -102,7 +110,7 @@ void PrintTree(const SkinnedMesh& mesh, const FrameNode* node, int depth) {
 }
 
 void PrintMatrices(const SkinnedMesh& mesh, const FrameNode* node) {
-    if (!IsAnimation(mesh, node)) {
+    if (!IsAnimation(mesh, node) && !IsAnimationSet(mesh, node)) {
         std::printf("%s", NameOf(node));
         for (int k = 0; k < 16; ++k)
             std::printf(" %.9g", static_cast<double>(node->m_matCombined.m[k / 4][k % 4]));
