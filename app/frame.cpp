@@ -8,21 +8,43 @@
 #include "app/globals.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
+#include "flock/actor_pose.h"
 #include "platform/d3dx/d3dx_font.h"
 #include "platform/system/system_clock.h"
+#include "world/model_instance.h"
 
 namespace {
-// Stand-ins for the actors until they fly: the flock's centre is the centre of the cube its
-// birds start in, and the whale waits at its start point.
-const D3DXVECTOR3 kFlockStartPoint(200.0f, 1.0f, 200.0f);
-const D3DXVECTOR3 kWhaleStartPoint(1000.0f, 0.0f, -500.0f);
-
-D3DXVECTOR3 FlockCentre() {
-    return kFlockStartPoint;
+// A leader's world position: the translation row of its instance's world matrix (where it was
+// before its latest move), also cached as the instance's position.
+D3DXVECTOR3 LeaderPosition(ModelInstance* instance, const D3DXVECTOR3& fallback) {
+    if (!instance)
+        return fallback;
+    instance->m_vPosition = ActorPosition(instance->m_matWorld);
+    return instance->m_vPosition;
 }
 
-D3DXVECTOR3 WhalePosition() {
-    return kWhaleStartPoint;
+// The leader of the mode moves; the other one is neither updated nor drawn. Returns the
+// position the flock steers toward.
+D3DXVECTOR3 UpdateLeader() {
+    if (g_saverSettings.userControl == 1) {
+        g_goalUser.ApplyKeys(g_keyState, g_fTimeStep);
+        g_goalUser.Update(g_fTimeStep);
+        return LeaderPosition(g_goalUser.m_pInstance, g_goalUser.m_vPos);
+    }
+    g_goal.ChooseWaypoint(g_fTimeStep);
+    g_goal.Update(g_fTimeStep);
+    return LeaderPosition(g_goal.m_pInstance, g_goal.m_vPos);
+}
+
+// The mean of the birds' positions: the sum divided by the count as a float. Without birds
+// the centre stays where it was.
+void ComputeFlockCentre() {
+    if (!g_boids.m_pBoids)
+        return;
+    D3DXVECTOR3 sum;
+    for (int i = 0; i < g_boids.m_nBoids; ++i)
+        sum += g_boids.m_pBoids[i].vPos;
+    g_vFlockCentre = sum / static_cast<float>(g_boids.m_nBoids);
 }
 
 constexpr float kDayLightPeriod = 6000.0f;     // ms per radian about y by day
@@ -91,15 +113,33 @@ void FrameWithKeys(SaverWindow* window, const KeyState& keys) {
     RunFrame(window);
 }
 
+ActorState LeaderState() {
+    ActorState leader;
+    if (g_saverSettings.userControl == 1) {
+        leader.vPos = g_goalUser.m_vPos;
+        leader.fYaw = g_goalUser.m_fYaw;
+        leader.fPitch = g_goalUser.m_fPitch;
+        leader.fSpeed = g_goalUser.m_fCurSpeed;  // the whale never rolls
+    } else {
+        leader.vPos = g_goal.m_vPos;
+        leader.fYaw = g_goal.m_fYaw;
+        leader.fPitch = g_goal.m_fPitch;
+        leader.fRoll = g_goal.m_fRoll;
+        leader.fSpeed = g_goal.m_fCurSpeed;
+    }
+    return leader;
+}
+
 void Update() {
     RotateLight();
-    // The leader and the flock move here: the lead bird in automatic mode, the whale in user
-    // mode, then the flock toward it.
-    g_vFlockCentre = FlockCentre();
+    const D3DXVECTOR3 target = UpdateLeader();
+    g_boids.Update(target, g_obstacle01BGO, g_obstacle02BGO, g_fTimeStep);
+    ComputeFlockCentre();
     g_ferguson.Translate(g_vFlockCentre.x, g_vFlockCentre.y, g_vFlockCentre.z);
     g_cameraDolly.Ride(g_ferguson, g_fRawStep);
     if (g_saverSettings.userControl == 1)
-        UpdateUserCamera(g_pd3dDevice, &g_camera, g_keyState, WhalePosition(), g_fTimeStep);
+        UpdateUserCamera(g_pd3dDevice, &g_camera, g_keyState,
+                         LeaderPosition(g_goalUser.m_pInstance, g_goalUser.m_vPos), g_fTimeStep);
     else
         UpdateAutomaticCamera(g_pd3dDevice, &g_camera, &g_cameraDolly, &g_cameraBlend,
                               g_vFlockCentre, g_fAspect, g_fog.m_fFogEnd, g_fTimeStep);
@@ -118,7 +158,7 @@ void Render() {
         SetColourStage(device, 0, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
     }
-    // The flock draws here.
+    g_boids.Render(device, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
     if (night) {
         SetColourStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         SetColourStage(device, 1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
@@ -130,7 +170,10 @@ void Render() {
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     DrawQueue();
-    // The leader draws here: the lead bird in automatic mode, the whale in user mode.
+    if (g_saverSettings.userControl == 1)
+        g_goalUser.Render(device, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
+    else
+        g_goal.Render(device, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 
     DrawFrameRate();
@@ -138,8 +181,7 @@ void Render() {
 }
 
 void QueueScenery() {
-    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                         &g_zSortRender);
+    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
     g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
                            &g_zSortRender);
 }

@@ -30,12 +30,28 @@ struct FrameRecord {
     int32_t m_bReset = 0;         // 1: the device was reset and the renderer set again
 };
 
+// One actor's flight state, as velmora-tool render --actors writes it: position (world units),
+// angles (radians), speed, and for birds the somersault flag and progress.
+struct ActorState {
+    D3DXVECTOR3 vPos;
+    float fYaw = 0.0f;
+    float fPitch = 0.0f;
+    float fRoll = 0.0f;
+    float fSpeed = 0.0f;
+    int32_t bLoop = 0;
+    float fLoopAngle = 0.0f;
+};
+
+// The active leader after this frame's move: the lead bird in automatic mode, the whale in
+// user mode.
+ActorState LeaderState();
+
 // Runs one frame with the keys polled; window receives the close when Escape was down at the
 // poll (may be null).
 void Frame(SaverWindow* window);
 // The same frame with the keys given instead of polled (headless runs have no keyboard).
 void FrameWithKeys(SaverWindow* window, const KeyState& keys);
-// The simulation part of a frame: light, leader, flock centre, circuit, dolly, camera.
+// The simulation part of a frame: light, leader, flock, flock centre, circuit, dolly, camera.
 void Update();
 // The drawing part of a frame, from the clear to the end of the scene.
 void Render();

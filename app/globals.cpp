@@ -12,9 +12,13 @@ D3DXVECTOR4 g_vLight(0.0f, 0.8f, -0.2f, 0.0f);
 Camera g_camera;
 Fog g_fog;
 ZSortRender g_zSortRender;
+SkinnedMesh g_dammySkm;
 Ferguson g_ferguson;
 CameraDolly g_cameraDolly;
 BackGrounds g_backGrounds;
+Boids g_boids;
+Goal g_goal;  // draws its first waypoint from a generator seeded with the tick count
+GoalUser g_goalUser;
 BackGroundObject g_obstacle01BGO;  // drawn every frame; the flock steers around it
 BackGroundObject g_obstacle02BGO;  // never drawn; only steered around
 

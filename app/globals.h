@@ -14,9 +14,13 @@
 #include "app/key_state.h"
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
+#include "flock/boids.h"
+#include "flock/goal.h"
+#include "flock/goal_user.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3dx/d3dx_font.h"
 #include "platform/d3dx/gdi_font.h"
+#include "render/skinned_mesh.h"
 #include "render/z_sort_render.h"
 #include "world/back_grounds.h"
 #include "world/background_object.h"
@@ -26,8 +30,12 @@
 extern D3DXVECTOR4 g_vBaseLight;
 extern D3DXVECTOR4 g_vLight;
 extern ZSortRender g_zSortRender;  // the queue every static display mesh is drawn through
+extern SkinnedMesh g_dammySkm;     // "Dammy.x": loaded and released, never advanced or drawn
 extern Ferguson g_ferguson;
 extern BackGrounds g_backGrounds;  // the three pillar sets
+extern Boids g_boids;              // the flock
+extern Goal g_goal;                // the lead bird of automatic mode
+extern GoalUser g_goalUser;        // the whale of user mode
 extern BackGroundObject g_obstacle01BGO;
 extern BackGroundObject g_obstacle02BGO;
 

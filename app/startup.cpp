@@ -208,7 +208,11 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_zSortRender.RestoreDeviceObjects(device)))
         return FailObject();
 
-    // The skinned dummy loads here.
+    g_traceLog.Append("\tDammySkm.InitDeviceObjects...\n");
+    if (FAILED(g_dammySkm.InitDeviceObjects(device, g_d3dCaps, "Dammy.x")))
+        return FailObject();
+    g_dammySkm.RestoreDeviceObjects();
+
     g_traceLog.Append("\tFerguson.InitDeviceObjects...\n");
     if (FAILED(g_ferguson.InitDeviceObjects(kCircuitResource)))
         return FailObject();
@@ -218,7 +222,24 @@ HRESULT InitiateObjects(SaverWindow*) {
     if (FAILED(g_backGrounds.InitDeviceObjects(device)))
         return FailObject();
 
-    // The flock, the lead bird and the whale load here.
+    g_boids.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tBoids.InitDeviceObjects...\n");
+    if (FAILED(g_boids.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_boids.RestoreDeviceObjects();
+
+    g_goal.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tGoal.InitDeviceObjects...\n");
+    if (FAILED(g_goal.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_goal.RestoreDeviceObjects();
+
+    g_goalUser.ApplySettings(g_saverSettings);
+    g_traceLog.Append("\tGoalUser.InitDeviceObjects...\n");
+    if (FAILED(g_goalUser.InitDeviceObjects(device, g_d3dCaps)))
+        return FailObject();
+    g_goalUser.RestoreDeviceObjects();
+
     g_traceLog.Append("\tObstacle01BGO.InitDeviceObjects...\n");
     if (FAILED(g_obstacle01BGO.InitDeviceObjects(device, "OBSTACLE01.X", "OBSTACLE01.BPS")))
         return FailObject();
@@ -250,8 +271,16 @@ void Cleanup() {
     g_bDeviceReady = 0;
     g_zSortRender.ReleaseDeviceObjects(g_pd3dDevice);
     g_zSortRender.DestroyObjects();
+    g_dammySkm.ReleaseDeviceObjects();
+    g_dammySkm.DestroyObjects();
     g_ferguson.DeleteDeviceObjects();
     g_backGrounds.DeleteDeviceObjects();
+    g_boids.ReleaseDeviceObjects();
+    g_boids.DestroyObjects();
+    g_goal.ReleaseDeviceObjects();
+    g_goal.DestroyObjects();
+    g_goalUser.ReleaseDeviceObjects();
+    g_goalUser.DestroyObjects();
     g_obstacle01BGO.DeleteDeviceObjects();
     g_obstacle02BGO.DeleteDeviceObjects();
     if (g_saverSettings.music == 1)

@@ -46,6 +46,34 @@ const DWORD kSkinningDeclaration[] = {
     0xFFFFFFFFu,  // end
 };
 
+// The blended vertices of one, three and four influences keep n - 1 weights in v1 (none, FLOAT2,
+// FLOAT3) before the index bytes; the two-influence layout is kSkinningDeclaration.
+const DWORD kSkinningDeclaration1[] = {
+    0x20000000u, 0x40020000u, 0x40040002u, 0x40020003u,
+    0x40040005u, 0x40010007u, 0x40010008u, 0xFFFFFFFFu,
+};
+const DWORD kSkinningDeclaration3[] = {
+    0x20000000u, 0x40020000u, 0x40010001u, 0x40040002u, 0x40020003u,
+    0x40040005u, 0x40010007u, 0x40010008u, 0xFFFFFFFFu,
+};
+const DWORD kSkinningDeclaration4[] = {
+    0x20000000u, 0x40020000u, 0x40020001u, 0x40040002u, 0x40020003u,
+    0x40040005u, 0x40010007u, 0x40010008u, 0xFFFFFFFFu,
+};
+// The declaration of the skinning shader for `influences` bones per vertex (1 to 4).
+inline const DWORD* SkinningDeclaration(DWORD influences) {
+    switch (influences) {
+        case 1:
+            return kSkinningDeclaration1;
+        case 3:
+            return kSkinningDeclaration3;
+        case 4:
+            return kSkinningDeclaration4;
+        default:
+            return kSkinningDeclaration;
+    }
+}
+
 // v0 position, v3 normal, v5 colour, v7 and v8 texture coordinates: 12 + 12 + 4 + 8 + 8 = 44.
 const DWORD kToonDeclaration[] = {
     0x20000000u,  // stream 0

@@ -140,6 +140,9 @@ HRESULT ZSortRender::ReleaseDeviceObjects(IDirect3DDevice8* device) {
 }
 
 HRESULT ZSortRender::DestroyObjects() {
+    // Pieces queued after the frame's draw (the leader's dammy model) would outlive the
+    // buffers they point at.
+    Clear();
     if (m_pToonRamp)
         m_pToonRamp->Release();
     m_pToonRamp = nullptr;

@@ -51,7 +51,7 @@ class ZSortRender {
     HRESULT Clear();
     // Deletes the shader (once; the handle then reads kNoVertexShader).
     HRESULT ReleaseDeviceObjects(IDirect3DDevice8* device);
-    // Releases the ramp.
+    // Empties the queue and releases the ramp.
     HRESULT DestroyObjects();
 
     DWORD Count() const { return m_dwCount; }

@@ -8,7 +8,7 @@ packages=(
     cmake g++ ninja-build pkg-config ccache
     libsdl2-dev libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgtk-3-dev libx11-dev
     libfreetype-dev fonts-ipafont-gothic libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool assimp-utils
+    xvfb xauth xdotool assimp-utils libmeshoptimizer-dev
     xscreensaver libxml2-utils dpkg-dev
     clang libclang-rt-dev
 )

@@ -443,14 +443,24 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
     if (!meshObject || !mesh)
         return D3DERR_INVALIDCALL;
     XMeshGeometry g;
-    HRESULT hr = ReadXMeshGeometry(meshObject, &g, error);
+    const HRESULT hr = ReadXMeshGeometry(meshObject, &g, error);
     if (FAILED(hr))
         return hr;
+    return CreateMeshFromXGeometry(g, *meshObject, options, device, adjacency, materials,
+                                   numMaterials, mesh, error);
+}
+
+HRESULT CreateMeshFromXGeometry(const XMeshGeometry& g, const XData& meshObject, DWORD options,
+                                IDirect3DDevice8* device, ID3DXBuffer** adjacency,
+                                ID3DXBuffer** materials, DWORD* numMaterials, ID3DXMesh** mesh,
+                                std::string* error) {
+    if (!mesh)
+        return D3DERR_INVALIDCALL;
     const size_t vertexCount = g.positions.size();
     if (vertexCount > kMaxMesh16Vertices) {
         if (error)
-            *error = (meshObject->Name().empty() ? "Mesh" : meshObject->Name()) + " (line " +
-                     std::to_string(meshObject->Line()) + "): " + std::to_string(vertexCount) +
+            *error = (meshObject.Name().empty() ? "Mesh" : meshObject.Name()) + " (line " +
+                     std::to_string(meshObject.Line()) + "): " + std::to_string(vertexCount) +
                      " vertices after splitting by normal; 16-bit indices address " +
                      std::to_string(kMaxMesh16Vertices);
         return D3DXERR_INVALIDDATA;
@@ -464,8 +474,8 @@ HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDev
         fvf |= D3DFVF_TEX1;
     const DWORD faceCount = static_cast<DWORD>(g.faceMaterials.size());
     ID3DXMesh* created = nullptr;
-    hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexCount), options, fvf, device,
-                           &created);
+    const HRESULT hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexCount), options, fvf,
+                                         device, &created);
     if (FAILED(hr))
         return hr;
 

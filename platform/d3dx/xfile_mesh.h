@@ -48,3 +48,10 @@ HRESULT ReadXMeshGeometry(const XData* meshObject, XMeshGeometry* out, std::stri
 HRESULT D3DXLoadMeshFromXof(const XData* meshObject, DWORD options, IDirect3DDevice8* device,
                             ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* numMaterials,
                             ID3DXMesh** mesh, std::string* error = nullptr);
+
+// The second half of D3DXLoadMeshFromXof: the mesh of geometry already read from meshObject
+// (which names it in errors).
+HRESULT CreateMeshFromXGeometry(const XMeshGeometry& geometry, const XData& meshObject,
+                                DWORD options, IDirect3DDevice8* device, ID3DXBuffer** adjacency,
+                                ID3DXBuffer** materials, DWORD* numMaterials, ID3DXMesh** mesh,
+                                std::string* error = nullptr);

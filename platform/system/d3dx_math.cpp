@@ -374,14 +374,13 @@ D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION
     return out;
 }
 
-// Logarithm of a unit quaternion: (axis * angle / 2, 0).
+// Logarithm: (v * acos(w) / sqrt(1 - w^2), 0), the scale D3DX takes for keys of any length
+// (for a unit quaternion it is axis * angle / 2). w >= 1, where the ratio has no value, scales
+// by 1, and so does w <= -1, whose acos ratio would be infinite or undefined.
 D3DXQUATERNION* D3DXQuaternionLn(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    const float vLength = std::sqrt(q->x * q->x + q->y * q->y + q->z * q->z);
     float scale = 1.0f;
-    if (vLength > 0.0f) {
-        const float theta = std::atan2(vLength, q->w);
-        scale = theta / vLength;
-    }
+    if (q->w < 1.0f && q->w > -1.0f)
+        scale = std::acos(q->w) / std::sqrt(1.0f - q->w * q->w);
     *out = D3DXQUATERNION(q->x * scale, q->y * scale, q->z * scale, 0.0f);
     return out;
 }

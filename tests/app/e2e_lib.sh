@@ -145,7 +145,18 @@ start_saver() {
     start_velmora "$@"
     local dialog
     dialog=$(wait_window Velmora 20)
-    click_start "$dialog"
+    run_saver "$dialog"
+}
+
+# choose_user_control DIALOG: clicks the radio button "ユーザー操作" (the whale flown by the user).
+choose_user_control() {
+    dialog_point "$1" 94 78
+    xdotool click 1
+}
+
+# run_saver DIALOG: "起動" in the open dialog, then as start_saver.
+run_saver() {
+    click_start "$1"
     wait_saver
 }
 

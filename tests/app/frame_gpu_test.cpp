@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "audio/music_player.h"
 #include "platform/system/system_clock.h"
+#include "render/skinned_mesh.h"
 
 namespace {
 constexpr float kPi = 3.14159265f;
@@ -111,8 +112,12 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
         "InitiateObjects...",
         "\tZSortRender.InitDeviceObjects...",
         "\tZSortRender.RestoreDeviceObjects...",
+        "\tDammySkm.InitDeviceObjects...",
         "\tFerguson.InitDeviceObjects...",
         "\tBackGrounds.InitDeviceObjects...",
+        "\tBoids.InitDeviceObjects...",
+        "\tGoal.InitDeviceObjects...",
+        "\tGoalUser.InitDeviceObjects...",
         "\tObstacle01BGO.InitDeviceObjects...",
         "\tObstacle02BGO.InitDeviceObjects...",
         "InitiateFont...",
@@ -126,9 +131,21 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     // Without the music no audio device is opened, nor SDL's audio started.
     EXPECT_EQ(g_musicPlayer.m_dwDevice, 0u);
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+    // The skinned dummy is loaded with its ramp and its four shaders, and freed at tear-down.
+    ASSERT_NE(g_dammySkm.Selected(), nullptr);
+    EXPECT_EQ(g_dammySkm.m_fAnimLength, 9870.0f);
+    EXPECT_NE(g_dammySkm.ToonRamp(), nullptr);
+    EXPECT_NE(g_dammySkm.ShaderHandle(4), SkinnedMesh::kNoShader);
+    const std::string trace = g_traceLog.Text();
+    EXPECT_NE(trace.find("\tDammySkm.InitDeviceObjects...\n\t\tCreateEnumObject...\n"),
+              std::string::npos);
+    EXPECT_EQ(trace.find("Failed"), std::string::npos);
 
     // With it, SDL's disk driver stands in for a sound card.
     Cleanup();
+    EXPECT_EQ(g_dammySkm.Elements(), nullptr);
+    EXPECT_EQ(g_dammySkm.ToonRamp(), nullptr);
+    EXPECT_EQ(g_dammySkm.ShaderHandle(1), SkinnedMesh::kNoShader);
     char directory[] = "frame_music_XXXXXX";
     ASSERT_NE(mkdtemp(directory), nullptr);
     const std::string capture = std::string(directory) + "/capture.raw";
@@ -138,7 +155,8 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     g_saverSettings.music = 1;
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
     std::vector<std::string> withMusic = expected;
-    withMusic.insert(withMusic.begin() + 13, {"InitiateBGM...", "\tLoading Wave File..."});
+    // The music's steps come just before the two font steps.
+    withMusic.insert(withMusic.end() - 2, {"InitiateBGM...", "\tLoading Wave File..."});
     EXPECT_EQ(OuterTraceLines(), withMusic);
     EXPECT_NE(strstr(g_traceLog.Text(), "InitiateBGM...\n\t\tCoCreateInstanceL...\n"
                                         "\t\tCoCreateInstanceP...\n\t\tInitAudio...\n"
@@ -205,7 +223,12 @@ TEST_F(SceneTest, FirstAutomaticFrameLooksFromTheDollyAtTheFlockWithA60DegreeLen
     Run(1, 1.0f / 60.0f);
     EXPECT_NEAR(FieldOfView(g_camera.m_matProjection), kPi / 3.0f, 1e-5f);
     EXPECT_NEAR(Distance(g_camera.Eye(), g_cameraDolly.Position()), 0.0f, 0.1f);
-    EXPECT_EQ(g_vFlockCentre, D3DXVECTOR3(200.0f, 1.0f, 200.0f));
+    // The flock's centre is the mean of its birds, which start in a cube about (200, 1, 200).
+    D3DXVECTOR3 sum;
+    for (int i = 0; i < g_boids.m_nBoids; ++i)
+        sum += g_boids.m_pBoids[i].vPos;
+    EXPECT_EQ(g_vFlockCentre, sum / static_cast<float>(g_boids.m_nBoids));
+    EXPECT_NEAR(Distance(g_vFlockCentre, D3DXVECTOR3(200.0f, 1.0f, 200.0f)), 0.0f, 40.0f);
     // The circuit sits on the flock, and so does the camera's gaze.
     EXPECT_NEAR(Distance(g_ferguson.Centre(), g_vFlockCentre), 0.0f, 1e-3f);
     D3DXVECTOR3 gaze = g_vFlockCentre - g_camera.Eye();
@@ -373,5 +396,87 @@ TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThou
     indexBuffer->Release();
     squares[0]->Release();
     squares[1]->Release();
+}
+
+// The translation rows of the pieces left in the queue after a frame: in the dammy path the
+// leader is queued after the queue's draw, so its pieces are the only ones left.
+std::vector<D3DXVECTOR3> LeftInQueue() {
+    std::vector<D3DXVECTOR3> positions;
+    for (DWORD i = 0; i < g_zSortRender.Count(); ++i) {
+        const D3DXMATRIX& w = g_zSortRender.Entry(i).m_matWorld;
+        positions.push_back(D3DXVECTOR3(w._41, w._42, w._43));
+    }
+    return positions;
+}
+
+TEST_F(SceneTest, AutomaticModeFliesTheLeadBirdTheFlockFollowsItAndTheWhaleWaits) {
+    g_saverSettings.skinnedModels = 0;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    KeyState keys;
+    keys.w = keys.a = 1;  // the whale's keys do nothing here
+    Run(10, 0.02f, keys);
+    EXPECT_NEAR(g_goal.m_fWaypointTimer, 0.2f, 1e-5f);
+    EXPECT_NE(g_goal.m_vPos, D3DXVECTOR3(10.0f, 1.0f, 10.0f));
+    const D3DXVECTOR3 lead = g_goal.m_pInstance->m_vPosition;  // cached by the frame
+    EXPECT_EQ(lead,
+              D3DXVECTOR3(g_goal.m_pInstance->m_matWorld._41, g_goal.m_pInstance->m_matWorld._42,
+                          g_goal.m_pInstance->m_matWorld._43));
+    EXPECT_EQ(g_boids.m_vTarget, lead);
+    EXPECT_EQ(g_goalUser.m_vPos, D3DXVECTOR3(1000.0f, 0.0f, -500.0f));
+    EXPECT_EQ(g_goalUser.m_fThrust, 0.0f);
+    const std::vector<D3DXVECTOR3> left = LeftInQueue();
+    ASSERT_FALSE(left.empty());
+    for (const D3DXVECTOR3& p : left)
+        EXPECT_EQ(p, lead);
+}
+
+TEST_F(SceneTest, UserModeFliesTheWhaleByItsKeysTheCameraLooksAtItAndTheLeadBirdWaits) {
+    g_saverSettings.userControl = 1;
+    g_saverSettings.skinnedModels = 0;
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    const D3DXVECTOR3 waypoint = g_goal.m_vWaypoint;
+    KeyState keys;
+    keys.w = 1;
+    Run(30, 0.02f, keys);
+    EXPECT_GT(g_goalUser.m_fThrust, 0.0f);
+    EXPECT_GT(g_goalUser.m_fCurSpeed, 0.0f);
+    EXPECT_GT(g_goalUser.m_vPos.z, -500.0f);  // straight ahead along +z
+    const D3DXVECTOR3 whale = g_goalUser.m_pInstance->m_vPosition;
+    EXPECT_EQ(g_boids.m_vTarget, whale);
+    EXPECT_EQ(g_goal.m_vPos, D3DXVECTOR3(10.0f, 1.0f, 10.0f));
+    EXPECT_EQ(g_goal.m_fWaypointTimer, 0.0f);
+    EXPECT_EQ(g_goal.m_vWaypoint, waypoint);
+
+    // The camera stays at its start eye and looks at the whale.
+    EXPECT_NEAR(Distance(g_camera.Eye(), kStartEye), 0.0f, 1e-2f);
+    D3DXVECTOR3 gaze = whale - g_camera.Eye();
+    D3DXVec3Normalize(&gaze, &gaze);
+    const D3DXMATRIX& w = g_camera.m_matWorld;
+    EXPECT_NEAR(Distance(D3DXVECTOR3(w._31, w._32, w._33), gaze), 0.0f, 1e-4f);
+
+    // Only the whale, 30 times its model's size, is left in the queue after the frame.
+    const std::vector<D3DXVECTOR3> left = LeftInQueue();
+    ASSERT_FALSE(left.empty());
+    for (const D3DXVECTOR3& p : left)
+        EXPECT_EQ(p, whale);
+    const D3DXMATRIX& queued = g_zSortRender.Entry(0).m_matWorld;
+    EXPECT_NEAR(Distance(D3DXVECTOR3(queued._31, queued._32, queued._33), D3DXVECTOR3()), 30.0f,
+                1e-3f);
+}
+
+TEST_F(SceneTest, TheSkinnedLeaderIsDrawnWithoutAFrustumTestAtTwoAndAHalfTimesItsSize) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    ASSERT_NE(g_goal.m_pSkinnedSkm, nullptr);
+    EXPECT_STREQ(g_goal.m_pSkinnedSkm->ResourceName(), "BIRDSKINNED01.X");  // by day
+    Run(1, 0.02f);
+    // 500 units behind the camera.
+    const D3DXMATRIX& c = g_camera.m_matWorld;
+    g_goal.m_vPos = g_camera.Eye() - D3DXVECTOR3(c._31, c._32, c._33) * 500.0f;
+    g_goal.Update(0.0f);
+    g_pd3dDevice->ResetCounters();
+    g_goal.Render(g_pd3dDevice, g_camera, &g_zSortRender, g_vLight, g_fog.m_fFogEnd);
+    EXPECT_GT(g_pd3dDevice->Counters().draws, 0u);
+    const D3DXMATRIX& world = g_goal.m_pInstance->m_matWorld;
+    EXPECT_NEAR(Distance(D3DXVECTOR3(world._11, world._12, world._13), D3DXVECTOR3()), 2.5f, 1e-5f);
 }
 }  // namespace

@@ -61,6 +61,14 @@ TEST(ZSortQueue, AFullQueueDropsFurtherPiecesYetEnqueueSucceeds) {
     EXPECT_EQ(renderer->Entry(kZSortCapacity - 1).m_matWorld._41, 999.0f);
 }
 
+TEST(ZSortQueue, TheTearDownEmptiesPiecesQueuedAfterTheLastDraw) {
+    auto renderer = MakeRenderer();
+    EnqueueAt(renderer.get(), {0, 0, 0}, 1);
+    renderer->DestroyObjects();
+    EXPECT_EQ(renderer->Count(), 0u);
+    EXPECT_EQ(renderer->Entry(0).m_pVertexBuffer, nullptr);
+}
+
 TEST(ZSortQueue, SortOrdersEntriesByAscendingKeyAlongTheDirection) {
     auto renderer = MakeRenderer();
     const float depths[] = {5, -2, 7, 0, 3, 3.5f};

@@ -9,3 +9,5 @@ int RunXCommand(int argc, char** argv);
 int RunShadeCommand(int argc, char** argv);
 int RunModelCommand(int argc, char** argv);
 int RunRenderCommand(int argc, char** argv);
+int RunSkinCommand(int argc, char** argv);
+int RunFlockCommand(int argc, char** argv);

@@ -12,13 +12,13 @@
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8/d3d8.h"
-#include "platform/d3d8/headless_device.h"
-#include "platform/image/png_writer.h"
 #include "platform/d3dx/xfile_mesh.h"
+#include "platform/image/png_writer.h"
 #include "platform/xfile/xfile_parser.h"
 #include "render/z_sort_render.h"
 #include "tools/velmora_tool/commands.h"
 #include "tools/velmora_tool/tool_output.h"
+#include "tools/velmora_tool/toon_device.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
 #include "world/view_frustum.h"
@@ -38,37 +38,6 @@ int Usage() {
 std::string Bracketed(const D3DXVECTOR3& v) {
     return "(" + FormatVector(v) + ")";
 }
-
-// A headless device with the states the saver's renderer sets for its static models.
-struct ModelDevice : HeadlessDevice {
-    bool Create(UINT side) {
-        std::string error;
-        if (FAILED(HeadlessDevice::Create(side, side, D3DFMT_X8R8G8B8, &error))) {
-            std::fprintf(stderr, "velmora-tool: %s\n", error.c_str());
-            return false;
-        }
-        // Stage 0: ramp x vertex colour; stage 1: x mesh texture (white when none).
-        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-        device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
-        device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-        device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-        device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-        device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-        device->SetRenderState(D3DRS_FOGENABLE, FALSE);
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        return true;
-    }
-};
 
 void PrintModel(const MeshModel& model) {
     std::printf("model %s\n", model.m_szName);
@@ -291,7 +260,7 @@ int RunModelCommand(int argc, char** argv) {
     if (!name)
         return Usage();
 
-    ModelDevice headless;
+    ToonDevice headless;
     if (!headless.Create(kViewSide))
         return 1;
     MeshModel model;

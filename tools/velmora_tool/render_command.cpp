@@ -1,7 +1,8 @@
 // velmora-tool render: runs the saver's own start-up, frames and tear-down headless on EGL with
 // chosen settings, a manual clock (a fixed seed and a fixed time step, so that runs repeat
 // exactly), writes chosen frames' back buffers as PNG files, prints what each frame did with
-// --report, and ends with the frame rate, the CPU time per frame and the start-up time.
+// --report, writes the actors' state as CSV with --actors, and ends with the frame rate, the
+// CPU time per frame and the start-up time.
 #include <time.h>
 
 #include <algorithm>
@@ -32,6 +33,7 @@ struct RenderOptions {
     uint64_t stepMicroseconds = 16667;  // 60 frames per second
     uint32_t seed = 1;                  // the millisecond tick count at start
     bool report = false;
+    std::string actors;               // CSV of the leader's and the birds' state; "" for none
     KeyState keys;                    // held on every frame
     std::map<int, int> losses;        // frame -> presents reported lost from that frame on
     std::map<int, std::string> pngs;  // frame -> file; frame -1 is the last one
@@ -161,7 +163,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: velmora-tool render [--frames N] [--step SECONDS] [--seed N]\n"
                  "           [--set NAME=VALUE]... [--hold KEY[,KEY...]] [--png FRAME:FILE]...\n"
-                 "           [--lose-device FRAME[:COUNT]]... [--report]\n"
+                 "           [--lose-device FRAME[:COUNT]]... [--report] [--actors FILE]\n"
                  "  NAME: a SaverSettings field (night, resolution, userControl, ...)\n"
                  "  FRAME: from 0, or 'last' for --png\n");
     return 2;
@@ -206,6 +208,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions* options) {
         } else if (option == "--png") {
             if (!ParsePng(value, options))
                 return false;
+        } else if (option == "--actors") {
+            options->actors = value;
         } else if (option == "--lose-device") {
             if (!ParseLoss(value, options))
                 return false;
@@ -296,6 +300,29 @@ void PrintReport(int frame) {
         static_cast<unsigned long long>(counters.triangles));
 }
 
+// One CSV row per actor after a frame's update (frame -1: after the start-up): the active
+// leader as actor -1, then the birds in index order.
+void WriteActors(FILE* file, int frame) {
+    auto row = [&](int actor, const ActorState& a) {
+        std::fprintf(file, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%d,%.9g\n", frame, actor,
+                     a.vPos.x, a.vPos.y, a.vPos.z, a.fYaw, a.fPitch, a.fRoll, a.fSpeed, a.bLoop,
+                     a.fLoopAngle);
+    };
+    row(-1, LeaderState());
+    for (int i = 0; g_boids.m_pBoids && i < g_boids.m_nBoids; ++i) {
+        const Boid& b = g_boids.m_pBoids[i];
+        ActorState bird;
+        bird.vPos = b.vPos;
+        bird.fYaw = b.fYaw;
+        bird.fPitch = b.fPitch;
+        bird.fRoll = b.fRoll;
+        bird.fSpeed = b.fSpeed;
+        bird.bLoop = b.bLoop;
+        bird.fLoopAngle = b.fLoopAngle;
+        row(i, bird);
+    }
+}
+
 bool WriteBackBuffer(const std::string& path) {
     std::vector<uint8_t> rgba;
     UINT width = 0, height = 0;
@@ -308,6 +335,27 @@ bool WriteBackBuffer(const std::string& path) {
     }
     return true;
 }
+
+// velmora-tool render [--seed S]: the manual clock reads S milliseconds (1 without --seed) from
+// before the first global constructor runs, so the seeds that the constructors take from
+// timeGetTime (SaverSettings', the lead bird's first waypoint) are S as well. glibc hands an
+// ELF constructor the program's arguments; priority 101 runs it before every C++ global.
+__attribute__((constructor(101))) void StartSeededClock(int argc, char** argv, char**) {
+    if (argc < 2 || !argv || std::strcmp(argv[1], "render") != 0)
+        return;
+    uint64_t seed = RenderOptions().seed;
+    for (int i = 2; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--seed") != 0)
+            continue;
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long value = std::strtoull(argv[i + 1], &end, 10);
+        if (end != argv[i + 1] && *end == '\0' && errno == 0 && value <= UINT32_MAX &&
+            argv[i + 1][0] != '-')
+            seed = value;
+    }
+    StartManualClock(seed * 1000u);
+}
 }  // namespace
 
 int RunRenderCommand(int argc, char** argv) {
@@ -315,8 +363,9 @@ int RunRenderCommand(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options))
         return Usage();
 
-    // As the saver's run does: the timer starts, then the start-up; the manual clock stands
-    // still during it, so every seed the start-up draws is the seed given.
+    // As the saver's run does: the timer starts, then the start-up. The manual clock has stood
+    // at the seed since the process began (StartSeededClock) and stands still through the
+    // start-up, so every seed taken from it is the seed given.
     StartManualClock(static_cast<uint64_t>(options.seed) * 1000u);
     g_frameTimer(kTimerStart);
     const double startWall = WallSeconds();
@@ -325,6 +374,19 @@ int RunRenderCommand(int argc, char** argv) {
     if (status != 0) {
         std::fprintf(stderr, "velmora-tool: the start-up failed:\n");
         PrintTrace();
+    }
+
+    FILE* actors = nullptr;
+    if (status == 0 && !options.actors.empty()) {
+        actors = std::fopen(options.actors.c_str(), "w");
+        if (!actors) {
+            std::fprintf(stderr, "velmora-tool: cannot write %s: %s\n", options.actors.c_str(),
+                         std::strerror(errno));
+            status = 1;
+        } else {
+            std::fprintf(actors, "frame,actor,x,y,z,yaw,pitch,roll,speed,loop,loop_angle\n");
+            WriteActors(actors, -1);
+        }
     }
 
     double startupSeconds = 0.0, frameWall = 0.0, frameCpu = 0.0;
@@ -347,10 +409,17 @@ int RunRenderCommand(int argc, char** argv) {
 
         if (options.report)
             PrintReport(frame);
+        if (actors)
+            WriteActors(actors, frame);
         const bool last = frame + 1 == options.frames;
         for (const auto& png : options.pngs)
             if ((png.first == frame || (png.first == -1 && last)) && !WriteBackBuffer(png.second))
                 status = 1;
+    }
+    if (actors && std::fclose(actors) != 0) {
+        std::fprintf(stderr, "velmora-tool: cannot write %s: %s\n", options.actors.c_str(),
+                     std::strerror(errno));
+        status = 1;
     }
     if (status == 0) {
         // The first frame counts toward the start-up, not toward the frame times.
