@@ -35,10 +35,6 @@ typedef float Lanes __attribute__((vector_size(16)));
 
 }  // namespace
 
-float Boids::Fraction() {
-    return static_cast<float>(RandomFraction());
-}
-
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
                    BackGroundObject& obstacles2, float dt) {
     if (!m_pBoids)
@@ -60,8 +56,8 @@ void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
     if (m_bLoop) {
         m_fLoopTimer += 1.0f * dt;
         if (m_fLoopTimer > m_fLoopInterval) {
-            const float r1 = Fraction();
-            const float r2 = Fraction();
+            const float r1 = RandomFractionF();
+            const float r2 = RandomFractionF();
             m_fLoopInterval = (r2 - r1) * kLoopIntervalSpread + kLoopIntervalBase;
             m_fLoopTimer = 0.0f;
             for (int i = 0; i < m_nBoids; ++i) {
@@ -280,7 +276,7 @@ void Boids::LoopBoid(int i, float dt) {
     } else {
         b.fLoopAngle += b.fLoopRate * dt;
         if (b.fLoopAngle > kFullTurn) {
-            b.fLoopAngle = -Fraction() * kLoopDelay;
+            b.fLoopAngle = -RandomFractionF() * kLoopDelay;
             b.bLoop = 0;
         }
         b.fPitch = std::fmax(b.fLoopAngle, 0.0f);

@@ -52,7 +52,7 @@ HRESULT Boids::CreateBirds() {
         Boid& b = m_pBoids[i];
         float r[14];
         for (float& fraction : r)
-            fraction = Fraction();
+            fraction = RandomFractionF();
         b.vDir = D3DXVECTOR3(r[3] - r[4], r[1] - r[2], r[5] - r[0]);
         D3DXVec3Normalize(&b.vDir, &b.vDir);
         b.vPos = D3DXVECTOR3((r[9] - r[10]) * kStartSpread + kStartCentre.x,

@@ -112,9 +112,6 @@ class Boids {
     float m_fTargetWeight = 1.0f;
 
   private:
-    // One draw of the generator as a float fraction in [0, 1]: the quotient by 32767.0 rounded
-    // to float once.
-    static float Fraction();
     // The skinned birds (flock/boid_skins.cpp): the pair of meshes, their per-frame advance and
     // the culled, scaled draw of every bird, and their freeing.
     HRESULT LoadSkins(IDirect3DDevice8* device, const D3DCAPS8& caps);

@@ -13,5 +13,9 @@ void RandomSeed(uint32_t seed);
 int RandomDraw();
 // One draw divided by 32767.0: a fraction in [0, 1].
 double RandomFraction();
+// The same fraction rounded to a float, as the scene's 32-bit arithmetic takes it.
+inline float RandomFractionF() {
+    return static_cast<float>(RandomFraction());
+}
 // The current state, so that tests and tools can save and restore it.
 uint32_t RandomState();
