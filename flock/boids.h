@@ -46,6 +46,17 @@ struct Boid : public ModelInstance {
     int32_t nSkin = 0;        // which skinned mesh draws the bird, 0 or 1
 };
 
+// Four floats or integers computed lane by lane (GCC and Clang vector extension).
+typedef float Lanes __attribute__((vector_size(16)));
+typedef int32_t IntLanes __attribute__((vector_size(16)));
+// Four birds of the pair step, one lane each: their unmoved positions and headings, and the
+// separation, alignment and cohesion sums and neighbour counts their partners gave them so far.
+struct PairLanes {
+    Lanes x = {}, y = {}, z = {}, hx = {}, hy = {}, hz = {};
+    Lanes sx = {}, sy = {}, sz = {}, ax = {}, ay = {}, az = {}, cx = {}, cy = {}, cz = {};
+    IntLanes n = {};
+};
+
 // Which resources draw the birds.
 constexpr const char* kBirdDammyModel = "BIRDDAMMY01.X";
 constexpr const char* kDayBirdSkins[2] = {"BIRDSKINNED01.X", "BIRDSKINNED02.X"};
@@ -118,5 +129,7 @@ class Boids {
     void RenderSkins(const Camera& camera, const D3DXVECTOR4& light, float fogEnd);
     void DestroySkins();
     void GatherPairs(int i);
+
+    PairLanes* m_pPairData = nullptr;  // (m_nBoids + 3) / 4 blocks, made with the birds
     void LookAhead(int i, BackGroundObject& obstacles);
 };
