@@ -3,7 +3,6 @@
 // right, and this file is built without floating-point contraction, so that another
 // implementation of the same rules follows the flight frame for frame.
 #include <cmath>
-#include <new>
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
@@ -46,7 +45,6 @@ Lanes SquareRoot(Lanes v) {
     return Lanes{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
 #endif
 }
-
 }  // namespace
 
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,

@@ -1,7 +1,7 @@
 // Boids: the flock of up to a hundred birds that follow the leader: their records and random
 // start state, the dammy model every bird is placed with, the two skinned meshes that draw them
 // by day or by night, and the per-frame steering, somersaults and drawing.
-// Owns: the bird array, the dammy model and the two skinned meshes.
+// Owns: the bird array with its pair-step lanes, the dammy model and the two skinned meshes.
 // Does not: move the leader (flock/goal.h, flock/goal_user.h) or own the obstacle sets it
 // steers around (world/background_object.h); the steering arithmetic is flock/boid_steering.cpp,
 // the skinned birds flock/boid_skins.cpp. Needs: world/model_instance.h, world/mesh_model.h,
