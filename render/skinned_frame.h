@@ -43,16 +43,16 @@ struct MeshContainer {
     ~MeshContainer();
 
     ID3DXMesh* m_pMesh = nullptr;  // the blended mesh, or the mesh as read when it has no bones
-    D3DMATERIAL8* m_pMaterials = nullptr;     // m_dwMaterialCount records
+    D3DMATERIAL8* m_pMaterials = nullptr;        // m_dwMaterialCount records
     IDirect3DTexture8** m_ppTextures = nullptr;  // one per material, each possibly null
     DWORD m_dwGroupCount = 0;  // bone combinations (skinned) or materials (not skinned)
     DWORD m_dwMaterialCount = 0;
     MeshContainer* m_pNext = nullptr;
-    char* m_szName = nullptr;  // null when nameless
-    ID3DXSkinMesh* m_pSkinMesh = nullptr;  // null for a mesh without bones
-    D3DXMATRIX** m_ppBoneMatrices = nullptr;  // per bone: its frame's combined matrix
-    ID3DXBuffer* m_pBoneNames = nullptr;      // one const char* per bone
-    ID3DXBuffer* m_pBoneOffsets = nullptr;    // one D3DXMATRIX per bone
+    char* m_szName = nullptr;                     // null when nameless
+    ID3DXSkinMesh* m_pSkinMesh = nullptr;         // null for a mesh without bones
+    D3DXMATRIX** m_ppBoneMatrices = nullptr;      // per bone: its frame's combined matrix
+    ID3DXBuffer* m_pBoneNames = nullptr;          // one const char* per bone
+    ID3DXBuffer* m_pBoneOffsets = nullptr;        // one D3DXMATRIX per bone
     D3DXMATRIX* m_pBoneOffsetMatrices = nullptr;  // the first matrix of m_pBoneOffsets
     DWORD* m_pAdjacency = nullptr;                // three per face of the skin mesh
     DWORD m_dwInfluences = 0;                     // 1 to 4: selects the skinning shader

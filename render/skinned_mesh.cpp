@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "app/globals.h"
 #include "app/trace_log.h"
 #include "platform/d3dx/d3dx_shader.h"
 #include "platform/d3dx/d3dx_texture.h"
@@ -20,9 +19,9 @@ const char* const kSkinningShaders[kSkinningShaderCount] = {"skinmesh1.vsh", "sk
                                                             "skinmesh3.vsh", "skinmesh4.vsh"};
 
 std::string Where(const XData& object, uint32_t line) {
-    const std::string what = object.Name().empty() ? "a " + object.TemplateName()
-                                                   : object.TemplateName() + " '" +
-                                                         object.Name() + "'";
+    const std::string what = object.Name().empty()
+                                 ? "a " + object.TemplateName()
+                                 : object.TemplateName() + " '" + object.Name() + "'";
     return what + " (line " + std::to_string(line) + ")";
 }
 
@@ -40,15 +39,15 @@ void ForEachContainer(FrameNode* node, Visit visit) {
 // The values an AnimationKey of each type carries per key.
 DWORD ValuesPerKey(DWORD keyType) {
     switch (keyType) {
-    case 0:
-        return 4;  // rotation w, x, y, z
-    case 1:
-    case 2:
-        return 3;  // scale, position
-    case 4:
-        return 16;  // matrix
-    default:
-        return 0;
+        case 0:
+            return 4;  // rotation w, x, y, z
+        case 1:
+        case 2:
+            return 3;  // scale, position
+        case 4:
+            return 16;  // matrix
+        default:
+            return 0;
     }
 }
 }  // namespace
@@ -88,7 +87,9 @@ HRESULT SkinnedMesh::Fail(HRESULT status, const std::string& message) {
     return status;
 }
 
-HRESULT SkinnedMesh::LoadModel() { return Load(nullptr, 0); }
+HRESULT SkinnedMesh::LoadModel() {
+    return Load(nullptr, 0);
+}
 
 HRESULT SkinnedMesh::LoadModelFromText(const void* text, size_t size, const char* name) {
     std::snprintf(m_szResourceName, sizeof m_szResourceName, "%s", name ? name : "");
@@ -162,9 +163,9 @@ HRESULT SkinnedMesh::ReadObject(const XData* object, DrawElement* element, Frame
         return ReadMesh(object, parent);
     if (type == "FrameTransformMatrix") {
         const XValue matrix = object->Has("frameMatrix") ? object->Member("frameMatrix") : XValue();
-        const XValue values =
-            matrix.Kind() == XValueKind::Struct && matrix.Has("matrix") ? matrix.Member("matrix")
-                                                                        : XValue();
+        const XValue values = matrix.Kind() == XValueKind::Struct && matrix.Has("matrix")
+                                  ? matrix.Member("matrix")
+                                  : XValue();
         if (values.Kind() != XValueKind::Array || values.Size() != 16)
             return Fail(E_INVALIDARG, Where(*object, object->Line()) + " holds no 4x4 matrix");
         D3DXMATRIX m;
@@ -219,10 +220,9 @@ HRESULT SkinnedMesh::ReadMesh(const XData* object, FrameNode* parent) {
     ID3DXBuffer* materials = nullptr;
     DWORD materialCount = 0;
     std::string error;
-    HRESULT hr = D3DXLoadSkinMeshFromXof(object, 0, m_pDevice, &adjacency, &materials,
-                                         &materialCount, &container->m_pBoneNames,
-                                         &container->m_pBoneOffsets, &container->m_pSkinMesh,
-                                         &error);
+    HRESULT hr = D3DXLoadSkinMeshFromXof(
+        object, 0, m_pDevice, &adjacency, &materials, &materialCount, &container->m_pBoneNames,
+        &container->m_pBoneOffsets, &container->m_pSkinMesh, &error);
     if (hr == D3DXERR_LOADEDMESHHASNODATA) {
         delete container;
         return S_OK;
@@ -259,8 +259,8 @@ HRESULT SkinnedMesh::ReadMesh(const XData* object, FrameNode* parent) {
             static_cast<D3DXMATRIX*>(container->m_pBoneOffsets->GetBufferPointer());
         hr = BuildBlendedMesh(container);
         if (FAILED(hr))
-            return finish(Fail(hr, Where(*object, object->Line()) +
-                                       ": the indexed blended mesh cannot be built"));
+            return finish(Fail(
+                hr, Where(*object, object->Line()) + ": the indexed blended mesh cannot be built"));
     } else {
         container->m_pSkinMesh->GetOriginalMesh(&container->m_pMesh);
         container->m_pSkinMesh->Release();
@@ -337,8 +337,8 @@ HRESULT SkinnedMesh::BuildBlendedMesh(MeshContainer* container) {
 
     const DWORD position = mesh->GetFVF() & D3DFVF_POSITION_MASK;
     container->m_dwInfluences = position == D3DFVF_XYZ ? 1 : (position - 4) / 2;
-    const DWORD wanted = position | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 |
-                         D3DFVF_LASTBETA_UBYTE4;
+    const DWORD wanted =
+        position | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 | D3DFVF_LASTBETA_UBYTE4;
     if (mesh->GetFVF() != wanted) {
         IDirect3DDevice8* device = nullptr;
         mesh->GetDevice(&device);
@@ -387,8 +387,8 @@ HRESULT SkinnedMesh::ReadAnimation(const XData* object, DrawElement* element, Fr
             if (!child.target || child.target->TemplateName() != "Frame")
                 continue;
             if (node->m_pTarget)
-                return Fail(E_INVALIDARG, Where(*object, child.line) +
-                                              " names a second frame to animate");
+                return Fail(E_INVALIDARG,
+                            Where(*object, child.line) + " names a second frame to animate");
             const std::string& name = child.target->Name();
             if (name.empty())
                 return Fail(E_INVALIDARG,
@@ -430,8 +430,8 @@ HRESULT SkinnedMesh::ReadAnimationKey(const XData* object, FrameNode* node) {
                              node->m_pPositionKeys != nullptr, false,
                              node->m_pMatrixKeys != nullptr};
     if (present[keyType])
-        return Fail(E_INVALIDARG,
-                    Where(*object, line) + ": a second key list of type " + std::to_string(keyType));
+        return Fail(E_INVALIDARG, Where(*object, line) + ": a second key list of type " +
+                                      std::to_string(keyType));
     const DWORD count = keys.Size();
     if (countValue.AsDouble() != static_cast<double>(count))
         return Fail(E_INVALIDARG, Where(*object, line) + ": nKeys " +
@@ -446,14 +446,13 @@ HRESULT SkinnedMesh::ReadAnimationKey(const XData* object, FrameNode* node) {
     for (DWORD k = 0; k < count; ++k) {
         const XValue key = keys.At(k);
         const uint32_t keyLine = key.Line() ? key.Line() : line;
-        const XValue time = key.Kind() == XValueKind::Struct && key.Has("time") ? key.Member("time")
-                                                                                : XValue();
-        const XValue floats = key.Kind() == XValueKind::Struct && key.Has("tfkeys")
-                                  ? key.Member("tfkeys")
-                                  : XValue();
-        const XValue list =
-            floats.Kind() == XValueKind::Struct && floats.Has("values") ? floats.Member("values")
-                                                                         : XValue();
+        const XValue time =
+            key.Kind() == XValueKind::Struct && key.Has("time") ? key.Member("time") : XValue();
+        const XValue floats =
+            key.Kind() == XValueKind::Struct && key.Has("tfkeys") ? key.Member("tfkeys") : XValue();
+        const XValue list = floats.Kind() == XValueKind::Struct && floats.Has("values")
+                                ? floats.Member("values")
+                                : XValue();
         if (time.Kind() != XValueKind::Number || list.Kind() != XValueKind::Array)
             return Fail(E_INVALIDARG, Where(*object, keyLine) + ": key " + std::to_string(k) +
                                           " is not a timed float list");
@@ -467,54 +466,54 @@ HRESULT SkinnedMesh::ReadAnimationKey(const XData* object, FrameNode* node) {
             const XValue v = list.At(i);
             const float f = v.Kind() == XValueKind::Number ? v.AsFloat() : NAN;
             if (!std::isfinite(f))
-                return Fail(E_INVALIDARG, Where(*object, v.Line() ? v.Line() : keyLine) +
-                                              ": key " + std::to_string(k) + " value " +
-                                              std::to_string(i) + " is not a finite number");
+                return Fail(E_INVALIDARG, Where(*object, v.Line() ? v.Line() : keyLine) + ": key " +
+                                              std::to_string(k) + " value " + std::to_string(i) +
+                                              " is not a finite number");
             values[static_cast<size_t>(k) * perKey + i] = f;
         }
     }
     const float* v = values.data();
     switch (keyType) {
-    case 0:
-        node->m_pRotationKeys = new (std::nothrow) RotationKey[count];
-        if (!node->m_pRotationKeys)
-            return Fail(E_OUTOFMEMORY, "out of memory for rotation keys");
-        node->m_dwRotationKeys = count;
-        for (DWORD k = 0; k < count; ++k, v += 4) {
-            node->m_pRotationKeys[k].dwTime = times[k];
-            node->m_pRotationKeys[k].quatRotate = D3DXQUATERNION(v[1], v[2], v[3], v[0]);
-        }
-        break;
-    case 1:
-        node->m_pScaleKeys = new (std::nothrow) ScaleKey[count];
-        if (!node->m_pScaleKeys)
-            return Fail(E_OUTOFMEMORY, "out of memory for scale keys");
-        node->m_dwScaleKeys = count;
-        for (DWORD k = 0; k < count; ++k, v += 3) {
-            node->m_pScaleKeys[k].dwTime = times[k];
-            node->m_pScaleKeys[k].vScale = D3DXVECTOR3(v[0], v[1], v[2]);
-        }
-        break;
-    case 2:
-        node->m_pPositionKeys = new (std::nothrow) PositionKey[count];
-        if (!node->m_pPositionKeys)
-            return Fail(E_OUTOFMEMORY, "out of memory for position keys");
-        node->m_dwPositionKeys = count;
-        for (DWORD k = 0; k < count; ++k, v += 3) {
-            node->m_pPositionKeys[k].dwTime = times[k];
-            node->m_pPositionKeys[k].vPos = D3DXVECTOR3(v[0], v[1], v[2]);
-        }
-        break;
-    default:
-        node->m_pMatrixKeys = new (std::nothrow) MatrixKey[count];
-        if (!node->m_pMatrixKeys)
-            return Fail(E_OUTOFMEMORY, "out of memory for matrix keys");
-        node->m_dwMatrixKeys = count;
-        for (DWORD k = 0; k < count; ++k, v += 16) {
-            node->m_pMatrixKeys[k].dwTime = times[k];
-            std::memcpy(&node->m_pMatrixKeys[k].mat.m[0][0], v, 16 * sizeof(float));
-        }
-        break;
+        case 0:
+            node->m_pRotationKeys = new (std::nothrow) RotationKey[count];
+            if (!node->m_pRotationKeys)
+                return Fail(E_OUTOFMEMORY, "out of memory for rotation keys");
+            node->m_dwRotationKeys = count;
+            for (DWORD k = 0; k < count; ++k, v += 4) {
+                node->m_pRotationKeys[k].dwTime = times[k];
+                node->m_pRotationKeys[k].quatRotate = D3DXQUATERNION(v[1], v[2], v[3], v[0]);
+            }
+            break;
+        case 1:
+            node->m_pScaleKeys = new (std::nothrow) ScaleKey[count];
+            if (!node->m_pScaleKeys)
+                return Fail(E_OUTOFMEMORY, "out of memory for scale keys");
+            node->m_dwScaleKeys = count;
+            for (DWORD k = 0; k < count; ++k, v += 3) {
+                node->m_pScaleKeys[k].dwTime = times[k];
+                node->m_pScaleKeys[k].vScale = D3DXVECTOR3(v[0], v[1], v[2]);
+            }
+            break;
+        case 2:
+            node->m_pPositionKeys = new (std::nothrow) PositionKey[count];
+            if (!node->m_pPositionKeys)
+                return Fail(E_OUTOFMEMORY, "out of memory for position keys");
+            node->m_dwPositionKeys = count;
+            for (DWORD k = 0; k < count; ++k, v += 3) {
+                node->m_pPositionKeys[k].dwTime = times[k];
+                node->m_pPositionKeys[k].vPos = D3DXVECTOR3(v[0], v[1], v[2]);
+            }
+            break;
+        default:
+            node->m_pMatrixKeys = new (std::nothrow) MatrixKey[count];
+            if (!node->m_pMatrixKeys)
+                return Fail(E_OUTOFMEMORY, "out of memory for matrix keys");
+            node->m_dwMatrixKeys = count;
+            for (DWORD k = 0; k < count; ++k, v += 16) {
+                node->m_pMatrixKeys[k].dwTime = times[k];
+                std::memcpy(&node->m_pMatrixKeys[k].mat.m[0][0], v, 16 * sizeof(float));
+            }
+            break;
     }
     m_fAnimLength = std::max(m_fAnimLength, static_cast<float>(times[count - 1]));
     return S_OK;
@@ -547,8 +546,8 @@ HRESULT SkinnedMesh::RestoreDeviceObjects() {
     for (DWORD i = 0; i < kSkinningShaderCount; ++i) {
         g_traceLog.Append("\t\tD3DXAssembleShaderFromResource...\n");
         ID3DXBuffer* code = nullptr;
-        HRESULT hr = D3DXAssembleShaderFromResource(kSkinningShaders[i], 0, nullptr, &code,
-                                                    nullptr);
+        HRESULT hr =
+            D3DXAssembleShaderFromResource(kSkinningShaders[i], 0, nullptr, &code, nullptr);
         if (FAILED(hr)) {
             g_traceLog.Append("\t\tFailed\n");
             return hr;
@@ -575,10 +574,6 @@ HRESULT SkinnedMesh::RestoreDeviceObjects() {
 DWORD SkinnedMesh::ShaderHandle(DWORD influences) const {
     return influences >= 1 && influences <= kSkinningShaderCount ? m_dwShaders[influences - 1]
                                                                  : kNoShader;
-}
-
-HRESULT SkinnedMesh::Advance(DWORD segment, DWORD segmentCount, DWORD /*unused*/) {
-    return AdvanceBy(g_fTimeStep, segment, segmentCount);
 }
 
 HRESULT SkinnedMesh::AdvanceBy(float seconds, DWORD segment, DWORD segmentCount) {
@@ -609,6 +604,23 @@ void SkinnedMesh::PoseAt(float ticks) {
         e->m_fTime = ticks;
         for (FrameNode* node = e->m_pAnimationHead; node; node = node->m_pNextAnimation)
             SampleAnimation(node, ticks);
+    }
+}
+
+void SkinnedMesh::UpdateFrames(const D3DXMATRIX& world) {
+    // The root carries the world matrix split in two: its rotation and scale as the local
+    // matrix, its translation as the extra matrix applied after it.
+    D3DXMATRIX rotation = world;
+    rotation._41 = rotation._42 = rotation._43 = 0.0f;
+    D3DXMATRIX translation;
+    translation._41 = world._41;
+    translation._42 = world._42;
+    translation._43 = world._43;
+    const D3DXMATRIX identity;
+    for (DrawElement* e = m_pElements; e; e = e->m_pNext) {
+        e->m_pRoot->m_matLocal = rotation;
+        e->m_pRoot->m_matExtra = translation;
+        UpdateMatrices(e->m_pRoot, identity);
     }
 }
 

@@ -23,7 +23,7 @@ struct RenderParams {
     D3DXMATRIX matWorld;
     D3DXMATRIX matView;
     D3DXMATRIX matProjection;
-    D3DXVECTOR4 vLight;  // the application's light vector
+    D3DXVECTOR4 vLight;    // the application's light vector
     float fFogEnd = 0.0f;  // world units
 };
 
@@ -81,8 +81,8 @@ class SkinnedMesh {
     static constexpr DWORD kNoShader = 0xFFFFFFFFu;
 
   private:
-    HRESULT Init(IDirect3DDevice8* device, const D3DCAPS8& caps, const char* name,
-                 const void* text, size_t size);
+    HRESULT Init(IDirect3DDevice8* device, const D3DCAPS8& caps, const char* name, const void* text,
+                 size_t size);
     HRESULT Load(const void* text, size_t size);  // text null: the MODEL resource
     HRESULT ReadObject(const class XData* object, DrawElement* element, FrameNode* parent);
     HRESULT ReadMesh(const class XData* object, FrameNode* parent);

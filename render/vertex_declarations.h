@@ -63,14 +63,14 @@ const DWORD kSkinningDeclaration4[] = {
 // The declaration of the skinning shader for `influences` bones per vertex (1 to 4).
 inline const DWORD* SkinningDeclaration(DWORD influences) {
     switch (influences) {
-    case 1:
-        return kSkinningDeclaration1;
-    case 3:
-        return kSkinningDeclaration3;
-    case 4:
-        return kSkinningDeclaration4;
-    default:
-        return kSkinningDeclaration;
+        case 1:
+            return kSkinningDeclaration1;
+        case 3:
+            return kSkinningDeclaration3;
+        case 4:
+            return kSkinningDeclaration4;
+        default:
+            return kSkinningDeclaration;
     }
 }
 

@@ -51,7 +51,9 @@ std::string MeshWhere(const XData& mesh, uint32_t line) {
            std::to_string(line) + "): ";
 }
 
-bool IsFinite(float f) { return std::isfinite(f); }
+bool IsFinite(float f) {
+    return std::isfinite(f);
+}
 
 // One SkinWeights object read and checked.
 struct BoneWeights {
@@ -71,8 +73,9 @@ HRESULT ReadSkinWeights(const XData& mesh, const XData& object, DWORD fileVertic
     const uint32_t line = object.Line();
     if (!object.Has("transformNodeName") || !object.Has("nWeights") ||
         !object.Has("vertexIndices") || !object.Has("weights") || !object.Has("matrixOffset"))
-        return fail(line, "SkinWeights lacks transformNodeName, nWeights, vertexIndices, weights "
-                          "or matrixOffset");
+        return fail(line,
+                    "SkinWeights lacks transformNodeName, nWeights, vertexIndices, weights "
+                    "or matrixOffset");
     const XValue nameValue = object.Member("transformNodeName");
     if (nameValue.Kind() != XValueKind::String || nameValue.AsString().empty())
         return fail(line, "SkinWeights names no frame");
@@ -84,8 +87,7 @@ HRESULT ReadSkinWeights(const XData& mesh, const XData& object, DWORD fileVertic
         weights.Kind() != XValueKind::Array)
         return fail(line, "SkinWeights '" + out->name + "' has malformed weight lists");
     const double declared = count.AsDouble();
-    if (declared != static_cast<double>(indices.Size()) ||
-        indices.Size() != weights.Size())
+    if (declared != static_cast<double>(indices.Size()) || indices.Size() != weights.Size())
         return fail(line, "SkinWeights '" + out->name + "': " + std::to_string(indices.Size()) +
                               " vertex indices and " + std::to_string(weights.Size()) +
                               " weights for nWeights " + std::to_string(count.AsDword()));
@@ -95,9 +97,9 @@ HRESULT ReadSkinWeights(const XData& mesh, const XData& object, DWORD fileVertic
         const XValue index = indices.At(i);
         const XValue weight = weights.At(i);
         if (index.Kind() != XValueKind::Number || weight.Kind() != XValueKind::Number)
-            return fail(index.Line() ? index.Line() : line,
-                        "SkinWeights '" + out->name + "' entry " + std::to_string(i) +
-                            " is not a number");
+            return fail(
+                index.Line() ? index.Line() : line,
+                "SkinWeights '" + out->name + "' entry " + std::to_string(i) + " is not a number");
         const double v = index.AsDouble();
         if (!(v >= 0.0 && v < static_cast<double>(fileVertices)) || v != std::floor(v))
             return fail(index.Line(), "SkinWeights '" + out->name + "' names vertex " +
@@ -111,9 +113,9 @@ HRESULT ReadSkinWeights(const XData& mesh, const XData& object, DWORD fileVertic
         out->weights[i] = w;
     }
     const XValue matrix = object.Member("matrixOffset");
-    const XValue elements =
-        matrix.Kind() == XValueKind::Struct && matrix.Has("matrix") ? matrix.Member("matrix")
-                                                                    : XValue();
+    const XValue elements = matrix.Kind() == XValueKind::Struct && matrix.Has("matrix")
+                                ? matrix.Member("matrix")
+                                : XValue();
     if (elements.Kind() != XValueKind::Array || elements.Size() != 16)
         return fail(line, "SkinWeights '" + out->name + "' has no 4x4 offset matrix");
     for (uint32_t k = 0; k < 16; ++k) {
@@ -301,9 +303,9 @@ HRESULT ID3DXSkinMesh::ConvertToIndexedBlendedMesh(DWORD options, const DWORD* /
     IDirect3DDevice8* device = nullptr;
     m_pMesh->GetDevice(&device);
     ID3DXMesh* blended = nullptr;
-    HRESULT hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexSource.size()),
-                                   options & (D3DXMESH_SYSTEMMEM | D3DXMESH_MANAGED), fvf, device,
-                                   &blended);
+    HRESULT hr =
+        D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexSource.size()),
+                          options & (D3DXMESH_SYSTEMMEM | D3DXMESH_MANAGED), fvf, device, &blended);
     if (device)
         device->Release();
     if (FAILED(hr)) {
@@ -326,8 +328,8 @@ HRESULT ID3DXSkinMesh::ConvertToIndexedBlendedMesh(DWORD options, const DWORD* /
         BYTE slots[4] = {};
         for (size_t k = 0; k < list.size(); ++k) {
             weights[k] = list[k].weight;
-            slots[k] = static_cast<BYTE>(
-                std::find(bones.begin(), bones.end(), list[k].bone) - bones.begin());
+            slots[k] = static_cast<BYTE>(std::find(bones.begin(), bones.end(), list[k].bone) -
+                                         bones.begin());
         }
         // Unused influences repeat the first slot with weight 0.
         for (size_t k = list.size(); k < influences; ++k)
@@ -361,10 +363,10 @@ HRESULT ID3DXSkinMesh::ConvertToIndexedBlendedMesh(DWORD options, const DWORD* /
         record->FaceStart = faceStart[ci];
         record->FaceCount = static_cast<DWORD>(combinations[ci].faces.size());
         record->VertexStart = vertexStart[ci];
-        record->VertexCount = (ci + 1 < combinations.size()
-                                   ? vertexStart[ci + 1]
-                                   : static_cast<DWORD>(vertexSource.size())) -
-                              vertexStart[ci];
+        record->VertexCount =
+            (ci + 1 < combinations.size() ? vertexStart[ci + 1]
+                                          : static_cast<DWORD>(vertexSource.size())) -
+            vertexStart[ci];
         record->BoneId = ids + ci * paletteSize;
         for (DWORD j = 0; j < paletteSize; ++j)
             record->BoneId[j] =

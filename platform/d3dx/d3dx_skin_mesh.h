@@ -65,8 +65,7 @@ class ID3DXSkinMesh {
     // face needs; D3DXERR_TOOMANYINFLUENCES: a vertex of more than kMaxVertexInfluences bones.
     HRESULT ConvertToIndexedBlendedMesh(DWORD options, const DWORD* adjacencyIn, DWORD paletteSize,
                                         DWORD* adjacencyOut, DWORD* numBoneCombinations,
-                                        ID3DXBuffer** boneCombinationTable,
-                                        ID3DXMesh** mesh) const;
+                                        ID3DXBuffer** boneCombinationTable, ID3DXMesh** mesh) const;
 
   private:
     friend HRESULT D3DXLoadSkinMeshFromXof(const XData*, DWORD, IDirect3DDevice8*, ID3DXBuffer**,

@@ -474,8 +474,8 @@ HRESULT CreateMeshFromXGeometry(const XMeshGeometry& g, const XData& meshObject,
         fvf |= D3DFVF_TEX1;
     const DWORD faceCount = static_cast<DWORD>(g.faceMaterials.size());
     ID3DXMesh* created = nullptr;
-    const HRESULT hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexCount), options, fvf, device,
-                           &created);
+    const HRESULT hr = D3DXCreateMeshFVF(faceCount, static_cast<DWORD>(vertexCount), options, fvf,
+                                         device, &created);
     if (FAILED(hr))
         return hr;
 

@@ -1,12 +1,17 @@
 // libFuzzer target of the .X text reader: any bytes must parse or fail with a located error,
 // never crash, hang or read out of bounds; every view of a parsed document must be safe to read,
-// rightly or wrongly typed. A broken invariant traps, so the fuzzer reports it.
+// rightly or wrongly typed; and the skinned loader must load the bytes or refuse them with a
+// message, posing what it loaded at any time. A broken invariant traps, so the fuzzer reports it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "app/trace_log.h"
 #include "platform/xfile/xfile_dump.h"
 #include "platform/xfile/xfile_parser.h"
+#include "render/skinned_mesh.h"
+
+TraceLog g_traceLog(".");  // the skinned loader traces; the scene's globals are not linked
 
 namespace {
 void Require(bool condition) {
@@ -48,6 +53,49 @@ void CheckObject(const XDocument& document, const XData& object) {
         }
     }
 }
+// Every container's bone combinations cover its faces once, in order, inside the mesh.
+void CheckContainers(const FrameNode* node) {
+    for (; node; node = node->m_pSibling) {
+        for (const MeshContainer* c = node->m_pMeshContainers; c; c = c->m_pNext) {
+            Require(c->m_pMesh != nullptr);
+            if (!c->m_pSkinMesh)
+                continue;
+            const D3DXBONECOMBINATION* table = c->BoneCombinations();
+            DWORD faces = 0;
+            for (DWORD i = 0; i < c->m_dwGroupCount; ++i) {
+                Require(table[i].FaceStart == faces);
+                faces += table[i].FaceCount;
+                Require(table[i].VertexStart + table[i].VertexCount <=
+                        c->m_pMesh->GetNumVertices());
+                for (DWORD j = 0; j < c->m_dwPaletteSize; ++j)
+                    Require(table[i].BoneId[j] == kNoBone || table[i].BoneId[j] < c->BoneCount());
+            }
+            Require(faces == c->m_pMesh->GetNumFaces());
+            for (DWORD b = 0; b < c->BoneCount(); ++b)
+                Require(c->m_ppBoneMatrices[b] != nullptr);
+        }
+        CheckContainers(node->m_pFirstChild);
+    }
+}
+
+void LoadSkinned(const uint8_t* data, size_t size) {
+    SkinnedMesh mesh;
+    const HRESULT hr = mesh.LoadModelFromText(data, size, "fuzz.x");
+    Require(SUCCEEDED(hr) == (mesh.Selected() != nullptr));
+    if (FAILED(hr)) {
+        Require(!mesh.LastError().empty());
+        return;
+    }
+    CheckContainers(mesh.Selected()->m_pRoot);
+    for (float t : {0.0f, 1.0f, 0.5f * mesh.m_fAnimLength, mesh.m_fAnimLength, 1e9f}) {
+        mesh.PoseAt(t);
+        mesh.UpdateFrames(D3DXMATRIX());
+    }
+    mesh.AdvanceBy(0.03f, 1, 1);
+    mesh.AdvanceBy(1e6f, 1, 1);
+    mesh.ReleaseDeviceObjects();
+    mesh.DestroyObjects();
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -72,6 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         Require(!DumpXDocument(document).empty());
     }
+
+    if (SUCCEEDED(hr))
+        LoadSkinned(data, size);
 
     XTemplateSet extended = kTemplates;
     XError error;

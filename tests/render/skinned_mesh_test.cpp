@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Model(const std::string& body) { return "xof 0302txt 0064\n" + body; }
+std::string Model(const std::string& body) {
+    return "xof 0302txt 0064\n" + body;
+}
 
 std::string Frame(const std::string& name, double x, const std::string& inside = "") {
     return "Frame " + name + " {\n FrameTransformMatrix { " + skintest::Translation(x, 0, 0) +
@@ -36,7 +38,9 @@ HRESULT Load(SkinnedMesh* mesh, const std::string& text, const char* name = "TES
     return mesh->LoadModelFromText(text.data(), text.size(), name);
 }
 
-FrameNode* Root(const SkinnedMesh& mesh) { return mesh.Selected()->m_pRoot; }
+FrameNode* Root(const SkinnedMesh& mesh) {
+    return mesh.Selected()->m_pRoot;
+}
 
 bool Near(const D3DXMATRIX& a, const D3DXMATRIX& b, float tolerance = 1e-5f) {
     for (int k = 0; k < 16; ++k)
@@ -47,11 +51,10 @@ bool Near(const D3DXMATRIX& a, const D3DXMATRIX& b, float tolerance = 1e-5f) {
 
 TEST(SkinnedMeshLoad, ChildrenComeOutFirstThirdSecondAndNamesAreFoundInThatOrder) {
     SkinnedMesh mesh;
-    const std::string text = Model(Frame("P", 0.0,
-                                         Frame("First", 1.0) + Frame("Dup", 2.0) +
-                                             Frame("Dup", 3.0) + Frame("Last", 4.0)) +
-                                   "AnimationSet { " +
-                                   Animation("Dup", Keys(2, "0;3;5.0,0.0,0.0;;", 1)) + "}\n");
+    const std::string text = Model(
+        Frame("P", 0.0,
+              Frame("First", 1.0) + Frame("Dup", 2.0) + Frame("Dup", 3.0) + Frame("Last", 4.0)) +
+        "AnimationSet { " + Animation("Dup", Keys(2, "0;3;5.0,0.0,0.0;;", 1)) + "}\n");
     ASSERT_EQ(Load(&mesh, text), S_OK) << mesh.LastError();
     FrameNode* p = Root(mesh)->m_pFirstChild;
     ASSERT_STREQ(p->m_szName, "P");
@@ -92,18 +95,20 @@ TEST(SkinnedMeshLoad, MalformedAnimationDataFailsWithInvalidArgAndLeavesNothing)
                position + "} }\n"),
          "second frame"},
         {"a nameless reference",
-         Model(guidFrame + "AnimationSet { Animation { { <11111111-2222-3333-4444-555555555555> } " +
-               position + "} }\n"),
+         Model(guidFrame +
+               "AnimationSet { Animation { { <11111111-2222-3333-4444-555555555555> } " + position +
+               "} }\n"),
          "has no name"},
-        {"a duplicate key type", Model(bone + "AnimationSet { " +
-                                       Animation("Bone", position + position) + "}\n"),
+        {"a duplicate key type",
+         Model(bone + "AnimationSet { " + Animation("Bone", position + position) + "}\n"),
          "second key list of type 2"},
-        {"key type 3", Model(bone + "AnimationSet { " +
-                             Animation("Bone", Keys(3, "0;3;1.0,0.0,0.0;;", 1)) + "}\n"),
+        {"key type 3",
+         Model(bone + "AnimationSet { " + Animation("Bone", Keys(3, "0;3;1.0,0.0,0.0;;", 1)) +
+               "}\n"),
          "key type 3"},
         {"a position key of four values",
-         Model(bone + "AnimationSet { " +
-               Animation("Bone", Keys(2, "0;4;1.0,0.0,0.0,0.0;;", 1)) + "}\n"),
+         Model(bone + "AnimationSet { " + Animation("Bone", Keys(2, "0;4;1.0,0.0,0.0,0.0;;", 1)) +
+               "}\n"),
          "has 4 values"},
     };
     for (const auto& c : cases) {
@@ -138,9 +143,9 @@ TEST(SkinnedMeshLoad, BadSkinDataAndUnknownBonesAreRefusedWithTheirLine) {
 
     // More keys promised than written: the reader stops at the line.
     SkinnedMesh keys;
-    EXPECT_TRUE(FAILED(Load(&keys, Model(Frame("Bone", 0.0) + "AnimationSet { " +
-                                           Animation("Bone", Keys(2, "0;3;1.0,0.0,0.0;;", 2)) +
-                                           "}\n"))));
+    EXPECT_TRUE(
+        FAILED(Load(&keys, Model(Frame("Bone", 0.0) + "AnimationSet { " +
+                                 Animation("Bone", Keys(2, "0;3;1.0,0.0,0.0;;", 2)) + "}\n"))));
     EXPECT_EQ(keys.Elements(), nullptr);
     EXPECT_NE(keys.LastError().find("TEST.X:"), std::string::npos) << keys.LastError();
 
@@ -169,9 +174,9 @@ TEST(SkinnedMeshLoad, MeshesGetTheirBlendedFormPaletteAndPlainMeshesTheirMateria
     EXPECT_EQ(skinned->m_bSoftware, 1u);  // the default caps report no vertex shader 1.1
     EXPECT_EQ(skinned->m_pMaterials[0].Ambient.r, skinned->m_pMaterials[0].Diffuse.r);
     for (DWORD b = 0; b < 3; ++b)
-        EXPECT_EQ(skinned->m_ppBoneMatrices[b],
-                  &FindFrameFromRoot(Root(mesh), ("Bone" + std::to_string(b)).c_str())
-                       ->m_matCombined);
+        EXPECT_EQ(
+            skinned->m_ppBoneMatrices[b],
+            &FindFrameFromRoot(Root(mesh), ("Bone" + std::to_string(b)).c_str())->m_matCombined);
     EXPECT_EQ(mesh.m_fAnimLength, 4800.0f);
 
     SkinnedMesh plain;
@@ -267,8 +272,8 @@ TEST(SkinnedAnimation, MatrixKeysArePickedNotBlendedAndRotationKeysTurnLikeThem)
     // matrix key of the rotation it stands for: the player negates w, so the key's rotation is
     // the inverse of D3DX's reading of the same quaternion.
     const double s = std::sqrt(0.5);
-    Played rotation(Keys(0, "0;4;" + skintest::Number(s) + ",0.0," + skintest::Number(s) + ",0.0;;",
-                         1));
+    Played rotation(
+        Keys(0, "0;4;" + skintest::Number(s) + ",0.0," + skintest::Number(s) + ",0.0;;", 1));
     rotation.mesh.PoseAt(0.0f);
     D3DXMATRIX turn;
     D3DXMatrixRotationY(&turn, -1.5707964f);
@@ -311,16 +316,16 @@ TEST(SkinnedAnimation, AdvanceDropsTheOvershootAndHonoursItsSegment) {
 
 TEST(SkinnedAnimation, TheLoopLengthIsNeverReset) {
     SkinnedMesh mesh;
-    ASSERT_EQ(Load(&mesh, Model(Frame("Bone", 0.0) + "AnimationSet { " +
-                                Animation("Bone", Keys(2, "0;3;0.0,0.0,0.0;;, 9000;3;1.0,0.0,0.0;;",
-                                                       2)) +
-                                "}\n")),
-              S_OK);
-    ASSERT_EQ(Load(&mesh, Model(Frame("Bone", 0.0) + "AnimationSet { " +
-                                Animation("Bone", Keys(2, "0;3;0.0,0.0,0.0;;, 100;3;1.0,0.0,0.0;;",
-                                                       2)) +
-                                "}\n")),
-              S_OK);
+    ASSERT_EQ(
+        Load(&mesh, Model(Frame("Bone", 0.0) + "AnimationSet { " +
+                          Animation("Bone", Keys(2, "0;3;0.0,0.0,0.0;;, 9000;3;1.0,0.0,0.0;;", 2)) +
+                          "}\n")),
+        S_OK);
+    ASSERT_EQ(
+        Load(&mesh, Model(Frame("Bone", 0.0) + "AnimationSet { " +
+                          Animation("Bone", Keys(2, "0;3;0.0,0.0,0.0;;, 100;3;1.0,0.0,0.0;;", 2)) +
+                          "}\n")),
+        S_OK);
     EXPECT_EQ(mesh.m_fAnimLength, 9000.0f);
 }
 

@@ -19,8 +19,9 @@ const ToolCommand kCommands[] = {
      RunShadeCommand},
     {"model", "model NAME [--png FILE]  load a static model; draw four sides to a PNG",
      RunModelCommand},
-    {"skin", "skin NAME|FILE [--time TICKS] [--matrices] [--png FILE [--poses N] [--night]]  "
-             "load a skinned model; pose it; draw a contact sheet",
+    {"skin",
+     "skin NAME|FILE [--time TICKS] [--matrices] [--png FILE [--poses N] [--night]]  "
+     "load a skinned model; pose it; draw a contact sheet",
      RunSkinCommand},
     {"render", "render [--set NAME=VALUE] [--png FRAME:FILE] [--report] ...  run frames headless",
      RunRenderCommand},

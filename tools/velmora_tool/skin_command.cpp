@@ -22,19 +22,22 @@
 #include "tools/velmora_tool/toon_device.h"
 
 namespace {
-constexpr UINT kCellSide = 256;             // pixels of one view
-constexpr float kFieldOfView = 0.5235988f;  // radians (pi / 6)
+constexpr UINT kCellSide = 256;                   // pixels of one view
+constexpr float kFieldOfView = 0.5235988f;        // radians (pi / 6)
 constexpr D3DCOLOR kDayBackground = 0xFFFFFFFFu;  // the saver's clear colours
 constexpr D3DCOLOR kNightBackground = 0xFF000000u;
 const D3DXVECTOR4 kLight(0.5f, 0.9f, 0.5f, 0.0f);  // the scene's base light
 
 int Usage() {
-    std::fprintf(stderr, "usage: velmora-tool skin NAME|FILE [--time TICKS] [--matrices] "
-                         "[--png FILE [--poses N] [--night]]\n");
+    std::fprintf(stderr,
+                 "usage: velmora-tool skin NAME|FILE [--time TICKS] [--matrices] "
+                 "[--png FILE [--poses N] [--night]]\n");
     return 2;
 }
 
-const char* NameOf(const FrameNode* node) { return node->m_szName ? node->m_szName : "(unnamed)"; }
+const char* NameOf(const FrameNode* node) {
+    return node->m_szName ? node->m_szName : "(unnamed)";
+}
 
 bool IsAnimation(const SkinnedMesh& mesh, const FrameNode* node) {
     for (DrawElement* e = mesh.Elements(); e; e = e->m_pNext)
@@ -42,6 +45,12 @@ bool IsAnimation(const SkinnedMesh& mesh, const FrameNode* node) {
             if (a == node)
                 return true;
     return false;
+}
+
+// An animation set's node: its children are animations (a set without any reads as a frame).
+bool IsAnimationSet(const SkinnedMesh& mesh, const FrameNode* node) {
+    return node->m_pFirstChild && IsAnimation(mesh, node->m_pFirstChild) &&
+           !IsAnimation(mesh, node);
 }
 
 template <typename Key>
@@ -55,11 +64,12 @@ void PrintKeys(const char* kind, const Key* keys, DWORD count, const std::string
 void PrintContainer(const MeshContainer& c, const std::string& indent) {
     const DWORD vertices = c.m_pMesh ? c.m_pMesh->GetNumVertices() : 0;
     const DWORD faces = c.m_pMesh ? c.m_pMesh->GetNumFaces() : 0;
-    std::printf("%smesh %s vertices %u faces %u bones %u palette %u influences %u "
-                "fvf 0x%X groups %u materials %u\n",
-                indent.c_str(), c.m_szName ? c.m_szName : "(unnamed)", vertices, faces,
-                c.BoneCount(), c.m_dwPaletteSize, c.m_dwInfluences,
-                c.m_pMesh ? c.m_pMesh->GetFVF() : 0u, c.m_dwGroupCount, c.m_dwMaterialCount);
+    std::printf(
+        "%smesh %s vertices %u faces %u bones %u palette %u influences %u "
+        "fvf 0x%X groups %u materials %u\n",
+        indent.c_str(), c.m_szName ? c.m_szName : "(unnamed)", vertices, faces, c.BoneCount(),
+        c.m_dwPaletteSize, c.m_dwInfluences, c.m_pMesh ? c.m_pMesh->GetFVF() : 0u, c.m_dwGroupCount,
+        c.m_dwMaterialCount);
     const D3DXBONECOMBINATION* table = c.BoneCombinations();
     if (!c.m_pSkinMesh || !table)
         return;
@@ -68,8 +78,9 @@ void PrintContainer(const MeshContainer& c, const std::string& indent) {
         std::printf("%s  bone %u %s\n", indent.c_str(), b, names[b]);
     for (DWORD i = 0; i < c.m_dwGroupCount; ++i) {
         const D3DXBONECOMBINATION& bc = table[i];
-        std::printf("%s  combination %u attribute %u faces %u+%u vertices %u+%u bones", indent.c_str(),
-                    i, bc.AttribId, bc.FaceStart, bc.FaceCount, bc.VertexStart, bc.VertexCount);
+        std::printf("%s  combination %u attribute %u faces %u+%u vertices %u+%u bones",
+                    indent.c_str(), i, bc.AttribId, bc.FaceStart, bc.FaceCount, bc.VertexStart,
+                    bc.VertexCount);
         for (DWORD j = 0; j < c.m_dwPaletteSize; ++j)
             if (bc.BoneId[j] != kNoBone)
                 std::printf(" %u", bc.BoneId[j]);
@@ -88,7 +99,9 @@ void PrintTree(const SkinnedMesh& mesh, const FrameNode* node, int depth) {
         PrintKeys("scale", node->m_pScaleKeys, node->m_dwScaleKeys, indent);
         PrintKeys("position", node->m_pPositionKeys, node->m_dwPositionKeys, indent);
         PrintKeys("matrix", node->m_pMatrixKeys, node->m_dwMatrixKeys, indent);
-    } else
+    } else if (IsAnimationSet(mesh, node))
+        std::printf("%sanimationset %s\n", indent.c_str(), NameOf(node));
+    else
         std::printf("%sframe %s\n", indent.c_str(), NameOf(node));
     for (const MeshContainer* c = node->m_pMeshContainers; c; c = c->m_pNext)
         PrintContainer(*c, indent + "  ");
@@ -97,7 +110,7 @@ void PrintTree(const SkinnedMesh& mesh, const FrameNode* node, int depth) {
 }
 
 void PrintMatrices(const SkinnedMesh& mesh, const FrameNode* node) {
-    if (!IsAnimation(mesh, node)) {
+    if (!IsAnimation(mesh, node) && !IsAnimationSet(mesh, node)) {
         std::printf("%s", NameOf(node));
         for (int k = 0; k < 16; ++k)
             std::printf(" %.9g", static_cast<double>(node->m_matCombined.m[k / 4][k % 4]));
@@ -140,8 +153,8 @@ void GrowBox(const SkinnedMesh& mesh, D3DXVECTOR3* low, D3DXVECTOR3* high, bool*
             BYTE* data = nullptr;
             original->LockVertexBuffer(D3DLOCK_READONLY, &data);
             for (DWORD v = 0; v < original->GetNumVertices(); ++v) {
-                const D3DXVECTOR3& p =
-                    *reinterpret_cast<const D3DXVECTOR3*>(data + v * original->GetNumBytesPerVertex());
+                const D3DXVECTOR3& p = *reinterpret_cast<const D3DXVECTOR3*>(
+                    data + v * original->GetNumBytesPerVertex());
                 D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f), q;
                 if (!c.m_pSkinMesh) {
                     D3DXVec3TransformCoord(&sum, &p, &frame.m_matCombined);
@@ -186,19 +199,24 @@ int RenderSheet(IDirect3DDevice8* device, SkinnedMesh* mesh, const std::string& 
     }
     const D3DXVECTOR3 centre = (low + high) * 0.5f;
     const D3DXVECTOR3 half = (high - low) * 0.5f;
-    const float radius = std::fmax(D3DXVec3Length(&half), 1e-3f);
-    const float distance = radius / std::sin(kFieldOfView * 0.5f) * 1.05f;
     const UINT width = kCellSide * static_cast<UINT>(poses), height = 2 * kCellSide;
     std::vector<uint8_t> sheet(static_cast<size_t>(width) * height * 4, 0);
+    const float tanHalf = std::tan(kFieldOfView * 0.5f);
     for (int row = 0; row < 2; ++row) {
-        // Row 0 from the model's right (+x), row 1 from above with +z up the picture.
+        // Row 0 from the model's right (+x), row 1 from above with +z up the picture; each
+        // framed by the box's extent across its own view, the same for every pose.
+        const float across = row == 0 ? std::fmax(half.y, half.z) : std::fmax(half.x, half.z);
+        const float depth = std::fmax(row == 0 ? half.x : half.y, 1e-3f);
+        const float distance = std::fmax(across, 1e-3f) / tanHalf * 1.1f + depth;
         const D3DXVECTOR3 eye = row == 0 ? centre + D3DXVECTOR3(distance, 0.0f, 0.0f)
                                          : centre + D3DXVECTOR3(0.0f, distance, 0.0f);
-        const D3DXVECTOR3 up = row == 0 ? D3DXVECTOR3(0.0f, 1.0f, 0.0f)
-                                        : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+        const D3DXVECTOR3 up =
+            row == 0 ? D3DXVECTOR3(0.0f, 1.0f, 0.0f) : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
         D3DXMATRIX view, projection;
         D3DXMatrixLookAtLH(&view, &eye, &centre, &up);
-        D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, 1.0f, distance - radius * 1.1f,
+        const float radius = std::fmax(D3DXVec3Length(&half), 1e-3f);
+        D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, 1.0f,
+                                   std::fmax(distance - radius * 1.1f, distance * 0.01f),
                                    distance + radius * 1.1f);
         for (int k = 0; k < poses; ++k) {
             mesh->PoseAt(times[k]);
@@ -214,8 +232,7 @@ int RenderSheet(IDirect3DDevice8* device, SkinnedMesh* mesh, const std::string& 
             device->EndScene();
             std::vector<uint8_t> rgba;
             UINT w = 0, h = 0;
-            if (FAILED(device->ReadBackBuffer(&rgba, &w, &h)) || w != kCellSide ||
-                h != kCellSide) {
+            if (FAILED(device->ReadBackBuffer(&rgba, &w, &h)) || w != kCellSide || h != kCellSide) {
                 std::fprintf(stderr, "velmora-tool: cannot read the back buffer\n");
                 return 1;
             }
@@ -283,7 +300,7 @@ int RunSkinCommand(int argc, char** argv) {
     headless.device->GetDeviceCaps(&caps);
     SkinnedMesh mesh;
     HRESULT hr = fromFile ? mesh.InitDeviceObjectsFromText(headless.device, caps, text.data(),
-                                                          text.size(), name)
+                                                           text.size(), name)
                           : mesh.InitDeviceObjects(headless.device, caps, name);
     if (SUCCEEDED(hr))
         hr = mesh.RestoreDeviceObjects();

@@ -66,9 +66,8 @@ std::string Quad(const std::string& skinWeights) {
            skinWeights + "}\n";
 }
 
-std::string Weights(const std::string& bone, const std::string& indices,
-                    const std::string& weights, int count, const std::string& matrix =
-                                                               skintest::Translation(0, 0, 0)) {
+std::string Weights(const std::string& bone, const std::string& indices, const std::string& weights,
+                    int count, const std::string& matrix = skintest::Translation(0, 0, 0)) {
     return " SkinWeights {\n  \"" + bone + "\";\n  " + std::to_string(count) + ";\n  " + indices +
            ";\n  " + weights + ";\n  " + matrix + ";;\n }\n";
 }
@@ -126,7 +125,8 @@ TEST_F(SkinMeshTest, RefusesWeightsThatCannotBeTrusted) {
          "names vertex 4 of a mesh of 4"},
         {"infinite weight", Weights("A", "0", big, 1), DXFILEERR_BADVALUE, "is not a FLOAT"},
         {"negative weight", Weights("A", "0", "-0.5", 1), D3DXERR_INVALIDDATA, "negative"},
-        {"infinite offset", Weights("A", "0", "1.0", 1, "1,0,0,0,0,1,0,0,0,0,1,0,0,0," + big + ",1"),
+        {"infinite offset",
+         Weights("A", "0", "1.0", 1, "1,0,0,0,0,1,0,0,0,0,1,0,0,0," + big + ",1"),
          DXFILEERR_BADVALUE, "is not a FLOAT"},
         {"unequal counts", Weights("A", "0,1", "1.0", 2), DXFILEERR_BADARRAYSIZE, "(line"},
         {"nameless bone", Weights("", "0", "1.0", 1), D3DXERR_INVALIDDATA, "names no frame"},
@@ -159,8 +159,7 @@ TEST_F(SkinMeshTest, RefusesWeightsThatCannotBeTrusted) {
 }
 
 // What a blended vertex says: (bone, weight) pairs decoded through its combination's palette.
-std::map<DWORD, float> Decode(const BYTE* vertex, DWORD influences,
-                              const D3DXBONECOMBINATION& c) {
+std::map<DWORD, float> Decode(const BYTE* vertex, DWORD influences, const D3DXBONECOMBINATION& c) {
     float weights[4] = {};
     std::memcpy(weights, vertex + 12, 4 * (influences - 1));
     float last = 1.0f;
@@ -187,7 +186,8 @@ TEST_F(SkinMeshTest, FortyTwoBonesSplitIntoCombinationsThatCoverEveryFaceOnce) {
               S_OK);
     EXPECT_GE(count, 2u);
     EXPECT_EQ(blended->GetFVF(), D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL);
-    const D3DXBONECOMBINATION* c = static_cast<const D3DXBONECOMBINATION*>(table->GetBufferPointer());
+    const D3DXBONECOMBINATION* c =
+        static_cast<const D3DXBONECOMBINATION*>(table->GetBufferPointer());
     ID3DXMesh* original = nullptr;
     l.skin->GetOriginalMesh(&original);
     BYTE *blendedData = nullptr, *originalData = nullptr, *indexData = nullptr;
@@ -222,7 +222,8 @@ TEST_F(SkinMeshTest, FortyTwoBonesSplitIntoCombinationsThatCoverEveryFaceOnce) {
                 const std::map<DWORD, float> decoded = Decode(vertex, 2, c[i]);
                 DWORD match = kNoBone;
                 for (DWORD o = 0; o < original->GetNumVertices() && match == kNoBone; ++o)
-                    if (std::memcmp(originalData + o * original->GetNumBytesPerVertex(), vertex, 12) == 0)
+                    if (std::memcmp(originalData + o * original->GetNumBytesPerVertex(), vertex,
+                                    12) == 0)
                         match = o;
                 ASSERT_NE(match, kNoBone);
                 for (const SkinInfluence& in : l.skin->GetVertexInfluences(match)) {
@@ -293,9 +294,9 @@ ID3DXSkinMesh* Scrambled(ID3DXSkinMesh* skin) {
         std::swap(order[f], order[(state >> 8) % (f + 1)]);
     }
     ID3DXMesh* copy = nullptr;
-    EXPECT_EQ(D3DXCreateMeshFVF(faces, original->GetNumVertices(), 0, original->GetFVF(), nullptr,
-                                &copy),
-              S_OK);
+    EXPECT_EQ(
+        D3DXCreateMeshFVF(faces, original->GetNumVertices(), 0, original->GetFVF(), nullptr, &copy),
+        S_OK);
     BYTE *from = nullptr, *to = nullptr;
     original->LockVertexBuffer(D3DLOCK_READONLY, &from);
     copy->LockVertexBuffer(0, &to);

@@ -2,9 +2,9 @@
 // of bones, with the skin templates declared in the file as the resources declare them.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <string>
 
 namespace skintest {
@@ -28,13 +28,12 @@ inline std::string Translation(double x, double y, double z) {
 
 constexpr int kTubeSides = 6;
 constexpr double kTubeSegment = 1.0;  // length of one bone along z
-constexpr double kTubeRadius = 0.3;
 
 // A tube along +z of `bones` segments, bone k ("Bone<k>") a child of bone k - 1, each one
 // segment long. Ring r (r = 0 .. bones) sits at z = r; inner rings are weighted 0.7 to bone r
-// and 0.3 to bone r - 1, the end rings 1.0 to the first and the last bone. When animated, every bone turns about x by up to
-// 0.15 radians over 4800 ticks and back.
-inline std::string TubeModel(int bones, bool animated = true) {
+// and 0.3 to bone r - 1, the end rings 1.0 to the first and the last bone. When animated, every
+// bone turns about x by up to 0.06 radians over 4800 ticks and back.
+inline std::string TubeModel(int bones, bool animated = true, double radius = 0.3) {
     const int rings = bones + 1;
     const int vertices = rings * kTubeSides;
     const int faces = bones * kTubeSides * 2;
@@ -45,8 +44,8 @@ inline std::string TubeModel(int bones, bool animated = true) {
     for (int r = 0; r < rings; ++r)
         for (int s = 0; s < kTubeSides; ++s) {
             const double a = 2.0 * M_PI * s / kTubeSides;
-            x += "  " + Number(kTubeRadius * std::cos(a)) + ";" + Number(kTubeRadius * std::sin(a)) +
-                 ";" + Number(r * kTubeSegment) + ";" +
+            x += "  " + Number(radius * std::cos(a)) + ";" + Number(radius * std::sin(a)) + ";" +
+                 Number(r * kTubeSegment) + ";" +
                  (r + 1 == rings && s + 1 == kTubeSides ? ";\n" : ",\n");
         }
     std::string faceList = "  " + std::to_string(faces) + ";\n";
@@ -94,8 +93,8 @@ inline std::string TubeModel(int bones, bool animated = true) {
                 ++count;
             }
         }
-        x += "  SkinWeights {\n   \"Bone" + std::to_string(b) + "\";\n   " +
-             std::to_string(count) + ";\n   " + indices + ";\n   " + weights + ";\n   " +
+        x += "  SkinWeights {\n   \"Bone" + std::to_string(b) + "\";\n   " + std::to_string(count) +
+             ";\n   " + indices + ";\n   " + weights + ";\n   " +
              Translation(0, 0, -b * kTubeSegment) + ";;\n  }\n";
     }
     x += " }\n";
@@ -109,10 +108,12 @@ inline std::string TubeModel(int bones, bool animated = true) {
     if (animated) {
         x += "AnimationSet Bend {\n";
         for (int b = 0; b < bones; ++b) {
-            const double half = 0.075 * (1.0 + (b % 3)) / 1.5;
-            x += " Animation {\n  { Bone" + std::to_string(b) + " }\n  AnimationKey {\n   0;\n   3;\n";
+            const double half = (b % 2 ? -0.01 : 0.01) * (1.0 + (b % 3));
+            x += " Animation {\n  { Bone" + std::to_string(b) +
+                 " }\n  AnimationKey {\n   0;\n   3;\n";
             x += "   0;4;1.0,0.0,0.0,0.0;;,\n";
-            x += "   2400;4;" + Number(std::cos(half)) + "," + Number(std::sin(half)) + ",0.0,0.0;;,\n";
+            x += "   2400;4;" + Number(std::cos(half)) + "," + Number(std::sin(half)) +
+                 ",0.0,0.0;;,\n";
             x += "   4800;4;1.0,0.0,0.0,0.0;;;\n  }\n }\n";
         }
         x += "}\n";

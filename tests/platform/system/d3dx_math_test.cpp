@@ -591,6 +591,24 @@ TEST(D3dxQuaternion, LnAndExpMapRotationsToHalfAngleVectorsAndBack) {
     EXPECT_TRUE(QuatNear(*D3DXQuaternionExp(&r, &r), identity, 0.0f));
 }
 
+TEST(D3dxQuaternion, LnOfKeysThatAreNotUnitLengthScalesByTheArcCosineOfW) {
+    // acos(w) / sqrt(1 - w^2), whatever the length: for w = 0.5 that is 1.2091996, where the
+    // angle of the vector part (atan2(|v|, w) / |v|) would give 1.714.
+    D3DXQUATERNION r;
+    const D3DXQUATERNION q(0.1f, 0.2f, 0.3f, 0.5f);
+    EXPECT_TRUE(QuatNear(*D3DXQuaternionLn(&r, &q),
+                         D3DXQUATERNION(0.12091996f, 0.24183992f, 0.36275988f, 0.0f), 1e-6f));
+    const D3DXQUATERNION small(0.0f, 0.01f, 0.0f, -0.2f);
+    EXPECT_NEAR(D3DXQuaternionLn(&r, &small)->y, 0.01f * 1.7721542f / 0.9797959f, 1e-6f);
+    // w at or beyond +-1 leaves the vector part as it is (no infinity, no NaN).
+    const D3DXQUATERNION beyond(0.3f, 0.0f, 0.4f, 2.0f);
+    EXPECT_TRUE(
+        QuatNear(*D3DXQuaternionLn(&r, &beyond), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f), 0.0f));
+    const D3DXQUATERNION below(0.3f, 0.0f, 0.4f, -1.0f);
+    EXPECT_TRUE(
+        QuatNear(*D3DXQuaternionLn(&r, &below), D3DXQUATERNION(0.3f, 0.0f, 0.4f, 0.0f), 0.0f));
+}
+
 TEST(D3dxQuaternion, SlerpHitsItsEndsAndTakesTheShortWay) {
     const D3DXQUATERNION a;
     const D3DXQUATERNION b = AxisAngle(0.0f, 1.0f, 0.0f, static_cast<float>(kPi / 2.0));

@@ -1,6 +1,8 @@
-// SkinnedMesh drawing: the per-instance pose, the bone palette and the skinning shader draws.
+// SkinnedMesh per frame: Advance on the frame clock, and drawing: the per-instance pose, the
+// bone palette and the skinning shader draws.
 #include <cmath>
 
+#include "app/globals.h"
 #include "render/skinned_animation.h"
 #include "render/skinned_mesh.h"
 
@@ -8,21 +10,8 @@ namespace {
 const float kSkinConstants[4] = {1.0f, 0.5f, 0.0f, 765.01f};  // c0
 }  // namespace
 
-void SkinnedMesh::UpdateFrames(const D3DXMATRIX& world) {
-    // The root carries the world matrix split in two: its rotation and scale as the local
-    // matrix, its translation as the extra matrix applied after it.
-    D3DXMATRIX rotation = world;
-    rotation._41 = rotation._42 = rotation._43 = 0.0f;
-    D3DXMATRIX translation;
-    translation._41 = world._41;
-    translation._42 = world._42;
-    translation._43 = world._43;
-    const D3DXMATRIX identity;
-    for (DrawElement* e = m_pElements; e; e = e->m_pNext) {
-        e->m_pRoot->m_matLocal = rotation;
-        e->m_pRoot->m_matExtra = translation;
-        UpdateMatrices(e->m_pRoot, identity);
-    }
+HRESULT SkinnedMesh::Advance(DWORD segment, DWORD segmentCount, DWORD /*unused*/) {
+    return AdvanceBy(g_fTimeStep, segment, segmentCount);
 }
 
 HRESULT SkinnedMesh::Render(RenderParams params) {
@@ -122,9 +111,9 @@ HRESULT SkinnedMesh::DrawContainer(MeshContainer* container) {
         }
         m_pDevice->SetVertexShaderConstant(7, fog, 1);
         m_pDevice->SetTexture(0, m_pToonRamp);
-        m_pDevice->SetTexture(
-            1, c.AttribId < container->m_dwMaterialCount ? container->m_ppTextures[c.AttribId]
-                                                         : nullptr);
+        m_pDevice->SetTexture(1, c.AttribId < container->m_dwMaterialCount
+                                     ? container->m_ppTextures[c.AttribId]
+                                     : nullptr);
         hr = m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, c.VertexStart, c.VertexCount,
                                              c.FaceStart * 3, c.FaceCount);
         m_pDevice->SetTexture(0, nullptr);
