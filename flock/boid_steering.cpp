@@ -3,6 +3,9 @@
 // right, and this file is built without floating-point contraction, so that another
 // implementation of the same rules follows the flight frame for frame.
 #include <cmath>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 #include "flock/actor_pose.h"
 #include "flock/boids.h"
@@ -31,13 +34,23 @@ float Length(const D3DXVECTOR3& v) {
     return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
 }
 
-// Four floats computed lane by lane (GCC and Clang vector extension).
-typedef float Lanes __attribute__((vector_size(16)));
+Lanes Splat(float v) {
+    return Lanes{v, v, v, v};
+}
+
+// Square roots of four lanes, each correctly rounded as std::sqrt's.
+Lanes SquareRoot(Lanes v) {
+#if defined(__SSE__)
+    return _mm_sqrt_ps(v);
+#else
+    return Lanes{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+}
 }  // namespace
 
 void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
                    BackGroundObject& obstacles2, float dt) {
-    if (!m_pBoids)
+    if (!m_pBoids || !m_pPairData)
         return;
     m_vTarget = target;
 
@@ -51,6 +64,21 @@ void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
         b.vSeparation = b.vAlignment = b.vCohesion = b.vToCenter = D3DXVECTOR3();
         b.nNeighbours = 0;
         b.bAvoiding = 0;
+    }
+
+    // The partners' unmoved positions and headings, four birds to a block, and their sums from
+    // zero; the lanes past the last bird are never used.
+    for (int block = 0; block * 4 < m_nBoids; ++block)
+        m_pPairData[block] = PairLanes();
+    for (int i = 0; i < m_nBoids; ++i) {
+        PairLanes& l = m_pPairData[i / 4];
+        const Boid& b = m_pBoids[i];
+        l.x[i % 4] = b.vPos.x;
+        l.y[i % 4] = b.vPos.y;
+        l.z[i % 4] = b.vPos.z;
+        l.hx[i % 4] = b.vDir.x;
+        l.hy[i % 4] = b.vDir.y;
+        l.hz[i % 4] = b.vDir.z;
     }
 
     if (m_bLoop) {
@@ -107,42 +135,53 @@ void Boids::Update(const D3DXVECTOR3& target, BackGroundObject& obstacles1,
 // both birds. A pair so close that 1 / (dist * dist * 0.3) is not finite (two birds at one
 // point) has no direction to push along: it counts as neighbours and for cohesion, but adds no
 // separation or alignment, so that no infinity or NaN enters a bird.
+//
+// Four partners j are taken at a time from m_pPairData, lane by lane: each lane rounds exactly
+// as the scalar formula would, bird j's sums (kept in its lane until its own turn) take the
+// pairs in i order and bird i's sums take them in j order, as one pair after the other would.
 void Boids::GatherPairs(int i) {
     Boid& a = m_pBoids[i];
-    // Bird i's sums are kept here and stored once; they take the same additions in the same
-    // order as they would in place.
-    D3DXVECTOR3 separation = a.vSeparation, alignment = a.vAlignment, cohesion = a.vCohesion;
-    int32_t neighbours = a.nNeighbours;
+    const PairLanes& own = m_pPairData[i / 4];
+    const int ownLane = i % 4;
+    D3DXVECTOR3 separation(own.sx[ownLane], own.sy[ownLane], own.sz[ownLane]);
+    D3DXVECTOR3 alignment(own.ax[ownLane], own.ay[ownLane], own.az[ownLane]);
+    D3DXVECTOR3 cohesion(own.cx[ownLane], own.cy[ownLane], own.cz[ownLane]);
+    int32_t neighbours = own.n[ownLane];
+
     const D3DXVECTOR3 pos = a.vPos, dir = a.vDir;
-    // A pair whose squared distance exceeds this is surely not nearer than the radius (the
-    // margin covers the rounding of the square root); the others take the exact test.
-    const float beyond = m_fRadius * m_fRadius * 1.001f;
-    for (int j = i + 1; j < m_nBoids; ++j) {
-        Boid& b = m_pBoids[j];
-        const D3DXVECTOR3 d = pos - b.vPos;
-        const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
-        if (squared > beyond)
-            continue;
-        const float dist = std::sqrt(squared);
-        if (!(dist < m_fRadius))
-            continue;
-        // The seven divisions of the pair, four lanes at a time; each lane rounds exactly as
-        // its scalar division would.
-        const Lanes toA =
-            Lanes{b.vDir.x, b.vDir.y, b.vDir.z, 1.0f} / Lanes{dist, dist, dist, dist * dist * 0.3f};
-        const Lanes toB = Lanes{dir.x, dir.y, dir.z, 0.0f} / Lanes{dist, dist, dist, 1.0f};
-        const float k = toA[3];
-        if (std::isfinite(k)) {
-            const D3DXVECTOR3 push = d * k;
-            separation += push;
-            b.vSeparation -= push;
-            alignment += D3DXVECTOR3(toA[0], toA[1], toA[2]);
-            b.vAlignment += D3DXVECTOR3(toB[0], toB[1], toB[2]);
+    const Lanes px = Splat(pos.x), py = Splat(pos.y), pz = Splat(pos.z);
+    const Lanes hx = Splat(dir.x), hy = Splat(dir.y), hz = Splat(dir.z);
+    const Lanes radius = Splat(m_fRadius), zero = Splat(0.0f);
+    for (int block = (i + 1) / 4; block * 4 < m_nBoids; ++block) {
+        PairLanes& l = m_pPairData[block];
+        const IntLanes j = IntLanes{0, 1, 2, 3} + block * 4;
+        const Lanes dx = px - l.x, dy = py - l.y, dz = pz - l.z;
+        const Lanes dist = SquareRoot(dx * dx + dy * dy + dz * dz);
+        const IntLanes near = (dist < radius) & (j > i) & (j < m_nBoids);
+        const Lanes k = Splat(1.0f) / (dist * dist * Splat(0.3f));
+        const IntLanes pushes = near & ((k - k) == zero);  // k finite
+        const Lanes pushX = dx * k, pushY = dy * k, pushZ = dz * k;
+        const Lanes toAx = l.hx / dist, toAy = l.hy / dist, toAz = l.hz / dist;
+        l.sx = pushes ? l.sx - pushX : l.sx;
+        l.sy = pushes ? l.sy - pushY : l.sy;
+        l.sz = pushes ? l.sz - pushZ : l.sz;
+        l.ax = pushes ? l.ax + hx / dist : l.ax;
+        l.ay = pushes ? l.ay + hy / dist : l.ay;
+        l.az = pushes ? l.az + hz / dist : l.az;
+        l.cx = near ? l.cx + px : l.cx;
+        l.cy = near ? l.cy + py : l.cy;
+        l.cz = near ? l.cz + pz : l.cz;
+        l.n = near ? l.n + 1 : l.n;
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!near[lane])
+                continue;
+            if (pushes[lane]) {
+                separation += D3DXVECTOR3(pushX[lane], pushY[lane], pushZ[lane]);
+                alignment += D3DXVECTOR3(toAx[lane], toAy[lane], toAz[lane]);
+            }
+            cohesion += D3DXVECTOR3(l.x[lane], l.y[lane], l.z[lane]);
+            ++neighbours;
         }
-        cohesion += b.vPos;
-        b.vCohesion += pos;
-        ++neighbours;
-        ++b.nNeighbours;
     }
     a.vSeparation = separation;
     a.vAlignment = alignment;

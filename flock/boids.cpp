@@ -41,9 +41,13 @@ HRESULT Boids::CreateBirds() {
     // A count below one leaves nothing to allocate (and no centroid to divide by).
     delete[] m_pBoids;
     m_pBoids = nullptr;
-    if (m_nBoids >= 1)
+    delete[] m_pPairData;
+    m_pPairData = nullptr;
+    if (m_nBoids >= 1) {
         m_pBoids = new (std::nothrow) Boid[static_cast<size_t>(m_nBoids)];
-    if (!m_pBoids) {
+        m_pPairData = new (std::nothrow) PairLanes[(static_cast<size_t>(m_nBoids) + 3) / 4]();
+    }
+    if (!m_pBoids || !m_pPairData) {
         g_traceLog.Append("\t\t m_pBoids == NULL\n");
         return E_FAIL;
     }
@@ -114,5 +118,7 @@ HRESULT Boids::DestroyObjects() {
     DestroySkins();
     delete[] m_pBoids;
     m_pBoids = nullptr;
+    delete[] m_pPairData;
+    m_pPairData = nullptr;
     return S_OK;
 }

@@ -1,7 +1,7 @@
 // Boids: the flock of up to a hundred birds that follow the leader: their records and random
 // start state, the dammy model every bird is placed with, the two skinned meshes that draw them
 // by day or by night, and the per-frame steering, somersaults and drawing.
-// Owns: the bird array, the dammy model and the two skinned meshes.
+// Owns: the bird array with its pair-step lanes, the dammy model and the two skinned meshes.
 // Does not: move the leader (flock/goal.h, flock/goal_user.h) or own the obstacle sets it
 // steers around (world/background_object.h); the steering arithmetic is flock/boid_steering.cpp,
 // the skinned birds flock/boid_skins.cpp. Needs: world/model_instance.h, world/mesh_model.h,
@@ -44,6 +44,17 @@ struct Boid : public ModelInstance {
     D3DXVECTOR3 vToTarget;    // unit vector toward the leader, or an obstacle's face normal
     int32_t nNeighbours = 0;  // birds nearer than the neighbour radius this frame
     int32_t nSkin = 0;        // which skinned mesh draws the bird, 0 or 1
+};
+
+// Four floats or integers computed lane by lane (GCC and Clang vector extension).
+typedef float Lanes __attribute__((vector_size(16)));
+typedef int32_t IntLanes __attribute__((vector_size(16)));
+// Four birds of the pair step, one lane each: their unmoved positions and headings, and the
+// separation, alignment and cohesion sums and neighbour counts their partners gave them so far.
+struct PairLanes {
+    Lanes x = {}, y = {}, z = {}, hx = {}, hy = {}, hz = {};
+    Lanes sx = {}, sy = {}, sz = {}, ax = {}, ay = {}, az = {}, cx = {}, cy = {}, cz = {};
+    IntLanes n = {};
 };
 
 // Which resources draw the birds.
@@ -118,5 +129,7 @@ class Boids {
     void RenderSkins(const Camera& camera, const D3DXVECTOR4& light, float fogEnd);
     void DestroySkins();
     void GatherPairs(int i);
+
+    PairLanes* m_pPairData = nullptr;  // (m_nBoids + 3) / 4 blocks, made with the birds
     void LookAhead(int i, BackGroundObject& obstacles);
 };

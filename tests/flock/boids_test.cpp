@@ -17,11 +17,12 @@ constexpr float kDt = 0.03f;
 
 BackGroundObject g_noObstacles1, g_noObstacles2;
 
-// A flock with the default settings and these positions, every bird heading along +z.
+// A flock with the default settings and these positions, every bird heading along +z (the
+// rest of its start state drawn as at set-up).
 void MakeFlock(Boids* boids, const std::vector<D3DXVECTOR3>& positions) {
     boids->ApplySettings(SaverSettings());
     boids->m_nBoids = static_cast<int32_t>(positions.size());
-    boids->m_pBoids = new Boid[positions.size()];
+    ASSERT_EQ(boids->CreateBirds(), S_OK);
     for (size_t i = 0; i < positions.size(); ++i) {
         boids->m_pBoids[i].vPos = positions[i];
         boids->m_pBoids[i].vDir = D3DXVECTOR3(0.0f, 0.0f, 1.0f);
