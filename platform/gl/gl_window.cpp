@@ -418,6 +418,9 @@ bool GlWindow::ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height) {
     GetDrawableSize(&w, &h);
     if (w <= 0 || h <= 0)
         return false;
+    // glReadPixels may return before a threaded rasteriser (llvmpipe) has finished the last
+    // frame's tiles; wait for every queued command first.
+    glFinish();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_nFramebuffer);
     glReadBuffer(m_nFramebuffer != 0 ? GL_COLOR_ATTACHMENT0 : GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
