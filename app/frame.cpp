@@ -138,8 +138,7 @@ void Render() {
 }
 
 void QueueScenery() {
-    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
-                         &g_zSortRender);
+    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
     g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
                            &g_zSortRender);
 }
@@ -147,7 +146,7 @@ void QueueScenery() {
 void DrawQueue() {
     D3DXMATRIX view;
     D3DXMatrixInverse(&view, nullptr, &g_camera.m_matWorld);
-    const D3DXVECTOR3 direction(view._31, view._32, view._33);
+    const D3DXVECTOR3 direction = ViewSortDirection(view);
     g_zSortRender.Sort(direction.x, direction.y, direction.z);
 
     const DWORD queued = g_zSortRender.Count();

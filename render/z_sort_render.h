@@ -4,7 +4,8 @@
 // Owns: the fixed queue of kZSortCapacity entries, the ramp texture and the shader handle.
 // Does not: own anything a queue entry points at (the display meshes keep that alive for the
 // frame), allocate while queuing, or set blending (the frame does).
-// Needs: platform/d3d8/d3d8.h, platform/d3dx/d3dx_mesh.h for D3DXATTRIBUTERANGE, app/saver_settings.h.
+// Needs: platform/d3d8/d3d8.h, platform/d3dx/d3dx_mesh.h for D3DXATTRIBUTERANGE,
+// app/saver_settings.h.
 #pragma once
 
 #include "app/saver_settings.h"
@@ -13,6 +14,13 @@
 
 constexpr DWORD kZSortCapacity = 1000;
 constexpr DWORD kNoVertexShader = 0xFFFFFFFFu;
+
+// The direction the queue is sorted along: the camera's forward in world space, which in the
+// row-vector convention is the view matrix's third column (_13, _23, _33). Keys then grow with
+// depth, and ascending order draws near pieces first.
+inline D3DXVECTOR3 ViewSortDirection(const D3DXMATRIX& view) {
+    return D3DXVECTOR3(view._13, view._23, view._33);
+}
 
 // One queued piece; nothing in it is owned.
 struct QueueEntry {

@@ -313,23 +313,21 @@ void Fill(Buffer* buffer, const Data& data) {
     buffer->Unlock();
 }
 
-TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThousand) {
+TEST_F(SceneTest, QueueIsDrawnNearFirstAlongTheViewDirectionAtEveryHeadingAndHoldsAThousand) {
     g_saverSettings.resolution = 1;
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
     IDirect3DDevice8* device = g_pd3dDevice;
-    // The camera at the origin looks along +x; the view's third row is then (-1, 0, 0), so a
-    // piece's key is minus the x of its sort position (not plus, as along the view direction).
-    D3DXMatrixRotationY(&g_camera.m_matWorld, kPi / 2.0f);
-    // Two screen-filling squares in the plane x = 10, red and green: with equal depths passing
-    // the depth test, the one drawn last covers the screen.
+    // Two screen-filling squares 10 units ahead of the camera, in camera space, red and green:
+    // with equal depths passing the depth test, the one drawn last covers the screen. Their
+    // queue entries carry the camera's world matrix, and sort positions at depths of our choice.
     IDirect3DVertexBuffer8* squares[2] = {};
     for (int k = 0; k < 2; ++k) {
         const D3DCOLOR c = k == 0 ? 0xFFFF0000u : 0xFF00FF00u;
-        const D3DXVECTOR3 n(-1.0f, 0.0f, 0.0f);
-        const ToonVertex vertices[4] = {{{10, 50, 50}, n, c, 0, 0, 0, 0},
-                                        {{10, 50, -50}, n, c, 0, 0, 0, 0},
-                                        {{10, -50, -50}, n, c, 0, 0, 0, 0},
-                                        {{10, -50, 50}, n, c, 0, 0, 0, 0}};
+        const D3DXVECTOR3 n(0.0f, 0.0f, -1.0f);
+        const ToonVertex vertices[4] = {{{-50, 50, 10}, n, c, 0, 0, 0, 0},
+                                        {{50, 50, 10}, n, c, 0, 0, 0, 0},
+                                        {{50, -50, 10}, n, c, 0, 0, 0, 0},
+                                        {{-50, -50, 10}, n, c, 0, 0, 0, 0}};
         ASSERT_EQ(device->CreateVertexBuffer(sizeof vertices, 0, 0, D3DPOOL_MANAGED, &squares[k]),
                   D3D_OK);
         Fill(squares[k], vertices);
@@ -342,31 +340,53 @@ TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThou
     Fill(indexBuffer, indices);
     const D3DXATTRIBUTERANGE range = {0, 0, 2, 0, 4};
     const D3DMATERIAL8 material = {};
-    const auto enqueue = [&](int square, const D3DXMATRIX& world, float x) {
-        g_zSortRender.Enqueue(squares[square], indexBuffer, &range, world, D3DXVECTOR3(x, 0, 0),
-                              &material, nullptr, 1);
+    const auto enqueue = [&](int square, const D3DXMATRIX& world, const D3DXVECTOR3& at) {
+        g_zSortRender.Enqueue(squares[square], indexBuffer, &range, world, at, &material, nullptr,
+                              1);
     };
-    const auto drawnLast = [&](float redX, float greenX) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
-        enqueue(0, D3DXMATRIX(), redX);
-        enqueue(1, D3DXMATRIX(), greenX);
-        DrawQueue();
+    const auto centreColour = [&]() {
         std::vector<uint8_t> rgba;
         UINT width = 0, height = 0;
         device->ReadBackBuffer(&rgba, &width, &height);
         const uint8_t* centre = &rgba[(height / 2 * width + width / 2) * 4];
         return centre[0] > centre[1] ? "red" : "green";
     };
-    EXPECT_STREQ(drawnLast(10.0f, 20.0f), "red");
-    EXPECT_EQ(g_frameRecord.m_fFirstKey, -20.0f);
-    EXPECT_STREQ(drawnLast(20.0f, 10.0f), "green");
+
+    // Headings along the axes, between them, and pitched: the key of a piece is its depth
+    // before the camera (plus a constant), whichever way the camera turns.
+    const struct {
+        float yaw, pitch;
+    } headings[] = {{0.0f, 0.0f}, {kPi / 2.0f, 0.0f}, {kPi, 0.0f},   {-kPi / 2.0f, 0.0f},
+                    {0.7f, 0.0f}, {2.5f, 0.4f},       {-1.2f, -0.6f}};
+    const D3DXVECTOR3 eye(300.0f, 40.0f, -700.0f);
+    for (const auto& h : headings) {
+        D3DXMATRIX rotation, translation;
+        D3DXMatrixRotationYawPitchRoll(&rotation, h.yaw, h.pitch, 0.0f);
+        D3DXMatrixTranslation(&translation, eye.x, eye.y, eye.z);
+        D3DXMatrixMultiply(&g_camera.m_matWorld, &rotation, &translation);
+        const D3DXMATRIX& w = g_camera.m_matWorld;
+        const D3DXVECTOR3 forward(w._31, w._32, w._33);
+        const float eyeKey = D3DXVec3Dot(&forward, &eye);
+        for (int nearSquare = 0; nearSquare < 2; ++nearSquare) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+            enqueue(1 - nearSquare, w, eye + forward * 20.0f);  // far, queued first
+            enqueue(nearSquare, w, eye + forward * 10.0f);
+            DrawQueue();
+            EXPECT_STREQ(centreColour(), nearSquare == 0 ? "green" : "red")
+                << "the far square is drawn last, yaw " << h.yaw << ", pitch " << h.pitch;
+            EXPECT_NEAR(g_frameRecord.m_fFirstKey - eyeKey, 10.0f, 1e-3f) << "yaw " << h.yaw;
+            EXPECT_NEAR(g_frameRecord.m_fLastKey - eyeKey, 20.0f, 1e-3f) << "yaw " << h.yaw;
+            EXPECT_NEAR(Distance(g_frameRecord.m_vSortDirection, forward), 0.0f, 1e-5f);
+        }
+    }
     EXPECT_EQ(g_zSortRender.Count(), 0u);
 
     // The 1001st piece of a frame is dropped. These lie behind the camera: no pixels to draw.
+    D3DXMatrixIdentity(&g_camera.m_matWorld);
     D3DXMATRIX behind;
-    D3DXMatrixTranslation(&behind, -100.0f, 0.0f, 0.0f);
+    D3DXMatrixTranslation(&behind, 0.0f, 0.0f, -100.0f);
     for (int i = 0; i < 1001; ++i)
-        enqueue(0, behind, static_cast<float>(i));
+        enqueue(0, behind, D3DXVECTOR3(0.0f, 0.0f, static_cast<float>(i)));
     device->ResetCounters();
     DrawQueue();
     EXPECT_EQ(g_frameRecord.m_dwQueued, 1000u);

@@ -13,8 +13,8 @@
 #include "app/trace_log.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/headless_device.h"
-#include "platform/image/png_writer.h"
 #include "platform/d3dx/xfile_mesh.h"
+#include "platform/image/png_writer.h"
 #include "platform/xfile/xfile_parser.h"
 #include "render/z_sort_render.h"
 #include "tools/velmora_tool/commands.h"
@@ -247,7 +247,8 @@ int RenderSheet(IDirect3DDevice8* device, MeshModel* model, const std::string& p
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
         device->BeginScene();
         instance.Render(device, cameraWorld, frustum, 0, &renderer);
-        renderer.Sort(viewMatrix._31, viewMatrix._32, viewMatrix._33);
+        const D3DXVECTOR3 sortDirection = ViewSortDirection(viewMatrix);
+        renderer.Sort(sortDirection.x, sortDirection.y, sortDirection.z);
         renderer.Render(device, viewMatrix, projection, kLight, farPlane);
         renderer.Clear();
         device->EndScene();
