@@ -5,17 +5,16 @@
 set -euo pipefail
 
 E2E_DIR=$(mktemp -d)
-E2E_XVFB_PID=""
+E2E_XVFB_PID=""  # the last X server started
+E2E_XVFB_PIDS=()
 E2E_PIDS=()
 
 e2e_cleanup() {
     local pid
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    if [ -n "$E2E_XVFB_PID" ]; then
-        kill "$E2E_XVFB_PID" 2>/dev/null || true
-        wait "$E2E_XVFB_PID" 2>/dev/null || true
-    fi
+    for pid in "${E2E_XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${E2E_XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
@@ -31,6 +30,7 @@ fail() {
 
 pass() { echo "ok: $*"; }
 
+# start_xvfb: a new X server, which becomes $DISPLAY (a test may start several).
 # Display numbers are drawn from a high range, away from the :0, :1 and :99 that other X
 # servers on the machine tend to take. -noreset: the server must not reset (and refuse
 # connections meanwhile) each time its last client leaves between two runs of velmora.
@@ -49,6 +49,7 @@ start_xvfb() {
             sleep 0.1
         done
         if [ -s "$displayFile" ]; then
+            E2E_XVFB_PIDS+=("$E2E_XVFB_PID")
             export DISPLAY=":$number"
             return 0
         fi
