@@ -41,6 +41,8 @@ void SaverWindow::Destroy() {
 }
 
 void SaverWindow::StorePointerPosition() {
+    // Asked of the server: SDL's cache is fresh until its first raw motion, and this runs once
+    // before the loop's first event.
     SDL_GetGlobalMouseState(&m_nStoredX, &m_nStoredY);
 }
 
@@ -63,11 +65,14 @@ void SaverWindow::HandleEvent(const SDL_Event& event) {
                 PostClose();
             break;
         case SDL_MOUSEMOTION: {
-            // The global position, not the event's window coordinates.
-            int x = 0;
-            int y = 0;
-            SDL_GetGlobalMouseState(&x, &y);
-            if (PointerMovedAway(x, y))
+            // The global position is the window's origin plus the position the event carries.
+            // SDL's global mouse state is no substitute: on X11 it is a cache refreshed only by
+            // raw motion, which warped and absolute moves (remote desktops, tablets) never send.
+            int originX = 0;
+            int originY = 0;
+            if (m_pWindow)
+                SDL_GetWindowPosition(m_pWindow, &originX, &originY);
+            if (PointerMovedAway(originX + event.motion.x, originY + event.motion.y))
                 PostClose();
             break;
         }

@@ -29,7 +29,8 @@ class SaverWindow {
     // Stores the pointer's global position, the reference of the movement trigger.
     void StorePointerPosition();
     // The window's reactions to one event: any mouse button, loss of input focus, a quit
-    // request, or a pointer beyond the tolerance posts the close. Keys never do.
+    // request, or a pointer beyond the tolerance posts the close. Keys never do. A motion is
+    // judged by the position it carries, on the window's origin.
     void HandleEvent(const SDL_Event& event);
     // true when the global position (x, y) is more than the tolerance away from the stored
     // one; the stored position then becomes (x, y).
