@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/saver_icon.h"
+
 bool SaverWindow::Create() {
     if (m_pWindow)
         return true;
@@ -20,6 +22,7 @@ bool SaverWindow::Create() {
     m_pWindow = SDL_CreateWindow(kSaverWindowTitle, bounds.x, bounds.y, bounds.w, bounds.h, flags);
     if (!m_pWindow)
         return false;
+    SetSaverIcon(m_pWindow);
     // The new window takes the foreground, so that the keys and the focus are its own.
     SDL_RaiseWindow(m_pWindow);
     SDL_ShowCursor(SDL_DISABLE);
@@ -31,6 +34,7 @@ bool SaverWindow::Create() {
 void SaverWindow::Destroy() {
     if (m_pWindow) {
         SDL_ShowCursor(SDL_ENABLE);
+        SDL_StartTextInput();
         SDL_DestroyWindow(m_pWindow);
         m_pWindow = nullptr;
     }
@@ -83,8 +87,9 @@ void SaverWindow::HandleEvent(const SDL_Event& event) {
 
 void SaverWindow::Close() {
     m_bClosed = true;
-    if (!m_pWindow)
-        return;
+    // The pointer and the input method come back as the saver leaves.
     SDL_ShowCursor(SDL_ENABLE);
-    SDL_HideWindow(m_pWindow);
+    SDL_StartTextInput();
+    if (m_pWindow)
+        SDL_HideWindow(m_pWindow);
 }

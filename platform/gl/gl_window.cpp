@@ -413,6 +413,18 @@ void GlWindow::Swap(int interval) {
     SDL_GL_SwapWindow(m_pSdlWindow);
 }
 
+void GlWindow::Fill(uint32_t argb) {
+    const float rgba[4] = {static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
+                           static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
+                           static_cast<float>(argb & 0xFF) / 255.0f,
+                           static_cast<float>(argb >> 24) / 255.0f};
+    glClearNamedFramebufferfv(m_nFramebuffer, GL_COLOR, 0, rgba);
+    if (m_pSdlWindow == nullptr)
+        glFlush();
+    else
+        SDL_GL_SwapWindow(m_pSdlWindow);
+}
+
 bool GlWindow::ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height) {
     int w = 0, h = 0;
     GetDrawableSize(&w, &h);

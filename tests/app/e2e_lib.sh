@@ -148,14 +148,18 @@ start_saver() {
     dialog=$(wait_window Velmora 20)
     click_start "$dialog"
     SAVER_WINDOW=$(wait_window "Velmora Screen Saver" 30)
-    # The first frames: the picture replaces the black of the new window.
+    wait_picture
+    sleep 0.5  # SDL reports focus changes a moment late; let the first one pass
+}
+
+# wait_picture: waits up to 30 s for the saver's first frame, or fails.
+wait_picture() {
     local _
     for _ in $(seq 300); do
-        shows_picture && break
+        shows_picture && return 0
         sleep 0.1
     done
-    shows_picture || fail "the saver shows no frame"
-    sleep 0.5  # SDL reports focus changes a moment late; let the first one pass
+    fail "the saver shows no frame"
 }
 
 # hold_keys KEY...: presses the keys together and holds them for half a second, as a hand does,
@@ -166,9 +170,12 @@ hold_keys() {
     xdotool keyup "$@"
 }
 
-# shows_picture: true once the top and the middle of the screen are not both black.
+# shows_picture: true once a frame is on the 1280x1024 screen: the 4:3 picture, letterboxed,
+# leaves a black bar across the top (y < 32) where the new window was white, and the top and
+# the middle of the picture are not both black.
 shows_picture() {
-    [ "$("$X11_PROBE" pixel 640 40)$("$X11_PROBE" pixel 640 512)" != 000000000000 ]
+    [ "$("$X11_PROBE" pixel 640 10)" = 000000 ] &&
+        [ "$("$X11_PROBE" pixel 640 40)$("$X11_PROBE" pixel 640 512)" != 000000000000 ]
 }
 
 cursor_state() { "${X11_PROBE:?}" cursor; }

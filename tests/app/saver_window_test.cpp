@@ -98,6 +98,14 @@ TEST(SaverWindow, KeysAndOtherWindowEventsNeverClose) {
     EXPECT_FALSE(window.ClosePosted());
 }
 
+TEST(SaverWindow, CloseTurnsTextInputBackOn) {
+    SDL_StopTextInput();  // as the window's creation does
+    SaverWindow window;
+    window.PostClose();
+    window.Close();
+    EXPECT_TRUE(SDL_IsTextInputActive());
+}
+
 TEST(SaverWindow, CloseAndDestroyAreSafeWithoutAWindow) {
     SaverWindow window;
     window.PostClose();

@@ -6,6 +6,8 @@
  *   x11_probe take-focus        maps a small window of its own, gives it the input focus and
  *                               keeps it for two seconds
  *   x11_probe pixel X Y         prints the screen's colour at (X, Y) as RRGGBB in hexadecimal
+ *   x11_probe icon WINDOW       prints the size of WINDOW's first icon (_NET_WM_ICON) as WxH,
+ *                               or "none"
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -68,6 +70,25 @@ static int PrintPixel(Display* display, int x, int y) {
     return 0;
 }
 
+static int PrintIcon(Display* display, Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = NULL;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 2,
+                           False, XA_CARDINAL, &type, &format, &count, &after, &data) != Success)
+        return 1;
+    if (type == XA_CARDINAL && format == 32 && count == 2) {
+        const unsigned long* size = (const unsigned long*)data;
+        printf("%lux%lu\n", size[0], size[1]);
+    } else {
+        puts("none");
+    }
+    if (data)
+        XFree(data);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2)
         return 1;
@@ -81,6 +102,8 @@ int main(int argc, char** argv) {
         status = AskToClose(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "pixel") == 0 && argc == 4)
         status = PrintPixel(display, atoi(argv[2]), atoi(argv[3]));
+    if (strcmp(argv[1], "icon") == 0 && argc == 3)
+        status = PrintIcon(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "take-focus") == 0)
         status = TakeFocus(display);
     XCloseDisplay(display);
