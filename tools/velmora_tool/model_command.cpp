@@ -31,7 +31,7 @@ constexpr D3DCOLOR kBackground = 0xFF404850u;
 const D3DXVECTOR4 kLight(0.5f, 0.9f, 0.5f, 0.0f);  // the scene's base light
 
 int Usage() {
-    std::fprintf(stderr, "usage: velmora-tool model NAME [--png FILE]\n");
+    PrintModelUsage(stderr);
     return 2;
 }
 
@@ -277,6 +277,10 @@ int RenderSheet(IDirect3DDevice8* device, MeshModel* model, const std::string& p
     return 0;
 }
 }  // namespace
+
+void PrintModelUsage(std::FILE* out) {
+    std::fprintf(out, "usage: velmora-tool model NAME [--png FILE]\n");
+}
 
 int RunModelCommand(int argc, char** argv) {
     const char* name = nullptr;

@@ -158,12 +158,7 @@ bool ParseLoss(const char* text, RenderOptions* options) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: velmora-tool render [--frames N] [--step SECONDS] [--seed N]\n"
-                 "           [--set NAME=VALUE]... [--hold KEY[,KEY...]] [--png FRAME:FILE]...\n"
-                 "           [--lose-device FRAME[:COUNT]]... [--report]\n"
-                 "  NAME: a SaverSettings field (night, resolution, userControl, ...)\n"
-                 "  FRAME: from 0, or 'last' for --png\n");
+    PrintRenderUsage(stderr);
     return 2;
 }
 
@@ -309,6 +304,15 @@ bool WriteBackBuffer(const std::string& path) {
     return true;
 }
 }  // namespace
+
+void PrintRenderUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: velmora-tool render [--frames N] [--step SECONDS] [--seed N]\n"
+                 "           [--set NAME=VALUE]... [--hold KEY[,KEY...]] [--png FRAME:FILE]...\n"
+                 "           [--lose-device FRAME[:COUNT]]... [--report]\n"
+                 "  NAME: a SaverSettings field (night, resolution, userControl, ...)\n"
+                 "  FRAME: from 0, or 'last' for --png\n");
+}
 
 int RunRenderCommand(int argc, char** argv) {
     RenderOptions options;

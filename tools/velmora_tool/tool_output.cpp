@@ -28,4 +28,6 @@ bool ParseFloatArgument(const char* text, float* value) {
     return true;
 }
 
-void PrintTrace() { std::fputs(g_traceLog.Text(), stderr); }
+void PrintTrace() {
+    std::fputs(g_traceLog.Text(), stderr);
+}
