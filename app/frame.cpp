@@ -108,6 +108,9 @@ void Update() {
 void Render() {
     IDirect3DDevice8* device = g_pd3dDevice;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g_dwClearColor, 1.0f, 0);
+    // A frame without a scene records no queue and no text.
+    g_frameRecord.m_dwQueued = 0;
+    g_frameRecord.m_szFrameRate[0] = '\0';
     if (FAILED(device->BeginScene()))
         return;
     g_camera.BuildFrustum();

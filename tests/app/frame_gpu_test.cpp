@@ -3,6 +3,7 @@
 // text and the recovery of a lost device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/saver_window.h"
 #include "app/startup.h"
+#include "platform/gl/gl_window.h"
 #include "platform/system/system_clock.h"
 
 namespace {
@@ -127,6 +130,130 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     const std::vector<std::string> lines = OuterTraceLines();
     ASSERT_EQ(lines.size(), expected.size() + 1);
     EXPECT_EQ(lines[13], "InitiateBGM...");
+}
+
+TEST_F(SceneTest, StartupTakesTheFirstRenderableFormatAndVertexProcessingByShaderVersion) {
+    const auto behaviour = [] {
+        D3DDEVICE_CREATION_PARAMETERS created;
+        g_pd3dDevice->GetCreationParameters(&created);
+        return created.BehaviorFlags;
+    };
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_R5G6B5) << "16 bits before 32";
+    EXPECT_EQ(behaviour(), D3DCREATE_HARDWARE_VERTEXPROCESSING);
+    Cleanup();
+
+    // Without the 16-bit formats the first 32-bit one; with vertex shaders 1.0 only, software
+    // vertex processing.
+    D3dAdapterLimits limits;
+    limits.refusedBackBufferFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5};
+    limits.vertexShaderVersion = D3DVS_VERSION(1, 0);
+    LimitAdapterForTests(limits);
+    const int started = Initiate(nullptr);
+    LimitAdapterForTests(D3dAdapterLimits());
+    ASSERT_EQ(started, 1) << g_traceLog.Text();
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(behaviour(), D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+    Cleanup();
+
+    // None of the four: the device is still asked for, with D3DFMT_UNKNOWN, and its refusal
+    // is traced with the status code.
+    g_traceLog = TraceLog(".");
+    limits.refusedBackBufferFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8,
+                                       D3DFMT_R8G8B8};
+    LimitAdapterForTests(limits);
+    const int refused = Initiate(nullptr);
+    LimitAdapterForTests(D3dAdapterLimits());
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_UNKNOWN);
+    EXPECT_NE(std::string(g_traceLog.Text()).find("\tCreateDevice...\n\tFailed hr="),
+              std::string::npos)
+        << g_traceLog.Text();
+}
+
+TEST_F(SceneTest, EscapeAsksForTheCloseOnlyAfterTheFrameIsPresented) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    SaverWindow window;  // a stand-in: no SDL window, only the close request is recorded
+    const auto windowShows = [](D3DCOLOR colour) {
+        std::vector<uint8_t> rgba;
+        UINT width = 0, height = 0;
+        g_pd3dDevice->ReadWindow(&rgba, &width, &height);
+        const uint8_t* centre = &rgba[(height / 2 * width + width / 2) * 4];
+        return D3DCOLOR(0xFF000000u | centre[0] << 16 | centre[1] << 8 | centre[2]) == colour;
+    };
+    KeyState keys;
+    keys.w = keys.up = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_FALSE(window.ClosePosted()) << "other keys never close";
+
+    g_hDeviceWindow->Fill(0xFF00FF00u);
+    keys.escape = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_TRUE(window.ClosePosted());
+    EXPECT_FALSE(window.IsClosed()) << "the loop closes, after the frame";
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3D_OK);
+    EXPECT_FALSE(windowShows(0xFF00FF00u)) << "the frame of the Escape reached the window";
+}
+
+TEST_F(SceneTest, AFailedBeginSceneDrawsNothingButStillPresentsAndChecksEscape) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 0.02f);
+    ASSERT_GT(g_frameRecord.m_dwQueued, 0u);
+    ASSERT_EQ(g_pd3dDevice->BeginScene(), D3D_OK);  // the frame's own then fails
+    g_hDeviceWindow->Fill(0xFF00FF00u);
+    g_pd3dDevice->ResetCounters();
+    SaverWindow window;
+    KeyState keys;
+    keys.escape = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_EQ(g_pd3dDevice->Counters().draws, 0u) << "no scene, no frame-rate text";
+    EXPECT_STREQ(g_frameRecord.m_szFrameRate, "");
+    EXPECT_EQ(g_frameRecord.m_dwQueued, 0u);
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3D_OK);
+    EXPECT_TRUE(window.ClosePosted());
+    // What was presented is the clear colour alone: the day's white, all over.
+    std::vector<uint8_t> rgba;
+    UINT width = 0, height = 0;
+    g_pd3dDevice->ReadWindow(&rgba, &width, &height);
+    EXPECT_EQ(std::count(rgba.begin(), rgba.end(), uint8_t{0xFF}),
+              static_cast<std::ptrdiff_t>(rgba.size()));
+    EXPECT_EQ(g_pd3dDevice->EndScene(), D3D_OK) << "the frame ended no scene of its own";
+}
+
+TEST_F(SceneTest, LightTurnsAboutYByDayAndAboutYThenXAtNightWithTheClock) {
+    // The base light (0.5, 0.9, 0.5, 0) as a row vector through RotationY(a) and then
+    // RotationX(b) of the left-handed convention.
+    const auto turned = [](double a, double b) {
+        const double x = 0.5 * std::cos(a) + 0.5 * std::sin(a);
+        const double z = -0.5 * std::sin(a) + 0.5 * std::cos(a);
+        const double y = 0.9 * std::cos(b) - z * std::sin(b);
+        return D3DXVECTOR4(static_cast<float>(x), static_cast<float>(y),
+                           static_cast<float>(0.9 * std::sin(b) + z * std::cos(b)), 0.0f);
+    };
+    const auto near = [](const D3DXVECTOR4& a, const D3DXVECTOR4& b) {
+        return std::fabs(a.x - b.x) < 1e-5f && std::fabs(a.y - b.y) < 1e-5f &&
+               std::fabs(a.z - b.z) < 1e-5f && a.w == b.w;
+    };
+    for (int32_t night : {0, 1}) {
+        SetUp();
+        g_saverSettings.night = night;
+        ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+        for (uint32_t ms : {1000u, 9425u, 7000u + 37700u, 123456u}) {
+            AdvanceManualClock((ms - timeGetTime()) * 1000ull);
+            ASSERT_EQ(timeGetTime(), ms);
+            Run(1, 0.0f);
+            const double t = ms;
+            const D3DXVECTOR4 expected =
+                night ? turned(t / 2000.0, t / 2500.0) : turned(t / 6000.0, 0.0);
+            EXPECT_TRUE(near(g_vLight, expected))
+                << (night ? "night" : "day") << " at " << ms << " ms: (" << g_vLight.x << ", "
+                << g_vLight.y << ", " << g_vLight.z << ", " << g_vLight.w << ")";
+        }
+        TearDown();
+    }
 }
 
 TEST_F(SceneTest, ResolutionGivesTheBackBufferAndAspectModeTheProjection) {
