@@ -4,8 +4,7 @@
 // Owns: the fixed queue of kZSortCapacity entries, the ramp texture and the shader handle.
 // Does not: own anything a queue entry points at (the display meshes keep that alive for the
 // frame), allocate while queuing, or set blending (the frame does).
-// Needs: platform/d3d8/d3d8.h, platform/d3dx/d3dx_mesh.h for D3DXATTRIBUTERANGE,
-// app/saver_settings.h.
+// Needs: platform/d3d8/d3d8.h, platform/d3dx/d3dx_mesh.h for D3DXATTRIBUTERANGE, app/saver_settings.h.
 #pragma once
 
 #include "app/saver_settings.h"

@@ -27,7 +27,8 @@ HRESULT HeadlessDevice::Create(UINT width, UINT height, D3DFORMAT format, std::s
     d3d = Direct3DCreate8(D3D_SDK_VERSION);
     parameters = HeadlessPresentParameters(width, height, format, window);
     const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
+                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
+                                         &device);
     if (FAILED(hr)) {
         char text[64];
         std::snprintf(text, sizeof text, "CreateDevice failed hr=%x", static_cast<unsigned>(hr));
@@ -38,11 +39,9 @@ HRESULT HeadlessDevice::Create(UINT width, UINT height, D3DFORMAT format, std::s
 }
 
 void HeadlessDevice::Release() {
-    if (device)
-        device->Release();
+    if (device) device->Release();
     device = nullptr;
-    if (d3d)
-        d3d->Release();
+    if (d3d) d3d->Release();
     d3d = nullptr;
     GlWindow::Destroy(window);
     window = nullptr;

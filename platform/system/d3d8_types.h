@@ -24,12 +24,8 @@ typedef DWORD D3DCOLOR;  // 0xAARRGGBB; stored in memory as the bytes B, G, R, A
 constexpr HRESULT MakeHresult(uint32_t severity, uint32_t facility, uint32_t code) {
     return static_cast<HRESULT>((severity << 31) | (facility << 16) | code);
 }
-constexpr bool SUCCEEDED(HRESULT hr) {
-    return hr >= 0;
-}
-constexpr bool FAILED(HRESULT hr) {
-    return hr < 0;
-}
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT D3D_OK = 0;
@@ -47,7 +43,7 @@ constexpr HRESULT D3DERR_DEVICELOST = MakeHresult(1, 0x876, 2152);      // 0x887
 constexpr HRESULT D3DERR_DEVICENOTRESET = MakeHresult(1, 0x876, 2153);  // 0x88760869
 constexpr HRESULT D3DERR_NOTAVAILABLE = MakeHresult(1, 0x876, 2154);    // 0x8876086A
 constexpr HRESULT D3DERR_INVALIDDEVICE = MakeHresult(1, 0x876, 2155);
-constexpr HRESULT D3DERR_INVALIDCALL = MakeHresult(1, 0x876, 2156);  // 0x8876086C
+constexpr HRESULT D3DERR_INVALIDCALL = MakeHresult(1, 0x876, 2156);     // 0x8876086C
 constexpr HRESULT D3DERR_DRIVERINVALIDCALL = MakeHresult(1, 0x876, 2157);
 
 // D3DX 8 codes: MAKE_DDHRESULT(2900 + n).
@@ -260,9 +256,7 @@ constexpr UINT D3DPRESENT_INTERVAL_ONE = 1;
 constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000u;
 
 // Vertex shader versions as the capability record reports them.
-constexpr DWORD D3DVS_VERSION(DWORD major, DWORD minor) {
-    return 0xFFFE0000u | (major << 8) | minor;
-}
+constexpr DWORD D3DVS_VERSION(DWORD major, DWORD minor) { return 0xFFFE0000u | (major << 8) | minor; }
 
 // Vertex declaration tokens (D3DVSD_*): stream selection, register data, end.
 constexpr DWORD D3DVSDT_FLOAT1 = 0;
@@ -273,15 +267,9 @@ constexpr DWORD D3DVSDT_D3DCOLOR = 4;
 constexpr DWORD D3DVSDT_UBYTE4 = 5;
 constexpr DWORD D3DVSDT_SHORT2 = 6;
 constexpr DWORD D3DVSDT_SHORT4 = 7;
-constexpr DWORD D3DVSD_STREAM(DWORD stream) {
-    return 0x20000000u | stream;
-}
-constexpr DWORD D3DVSD_REG(DWORD reg, DWORD type) {
-    return 0x40000000u | (type << 16) | reg;
-}
-constexpr DWORD D3DVSD_END() {
-    return 0xFFFFFFFFu;
-}
+constexpr DWORD D3DVSD_STREAM(DWORD stream) { return 0x20000000u | stream; }
+constexpr DWORD D3DVSD_REG(DWORD reg, DWORD type) { return 0x40000000u | (type << 16) | reg; }
+constexpr DWORD D3DVSD_END() { return 0xFFFFFFFFu; }
 
 struct D3DCOLORVALUE {
     float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
@@ -302,7 +290,7 @@ struct D3DDISPLAYMODE {
     D3DFORMAT Format = D3DFMT_UNKNOWN;
 };
 
-class GlWindow;  // platform/gl/gl_window.h: an SDL window or a headless EGL surface
+class GlWindow;       // platform/gl/gl_window.h: an SDL window or a headless EGL surface
 typedef GlWindow* HWND;
 
 struct D3DPRESENT_PARAMETERS {
@@ -372,6 +360,6 @@ struct D3DSURFACE_DESC {
 };
 
 struct D3DLOCKED_RECT {
-    int Pitch = 0;  // bytes per row
+    int Pitch = 0;   // bytes per row
     void* pBits = nullptr;
 };

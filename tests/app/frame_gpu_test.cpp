@@ -157,8 +157,8 @@ TEST_F(SceneTest, StartupTakesTheFirstRenderableFormatAndVertexProcessingByShade
     Cleanup();
 
     // None of the four: the device is still asked for, with D3DFMT_UNKNOWN, and its refusal
-    // is traced with the status code.
-    g_traceLog = TraceLog(".");
+    // is traced with the status code (and logged, away from the working directory).
+    g_traceLog = TraceLog(::testing::TempDir());
     limits.refusedBackBufferFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8,
                                        D3DFMT_R8G8B8};
     LimitAdapterForTests(limits);

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
-#include "platform/d3d8/headless_device.h"
+#include "platform/system/d3dx_math.h"
 #include "platform/d3dx/d3dx_shader.h"
 #include "platform/d3dx/d3dx_texture.h"
+#include "platform/d3d8/headless_device.h"
 #include "platform/image/png_writer.h"
-#include "platform/system/d3dx_math.h"
 #include "render/vertex_declarations.h"
 #include "tools/velmora_tool/commands.h"
 
@@ -28,7 +28,7 @@ constexpr int kTubeRings = 24;       // along the tube
 constexpr int kTubeSides = 16;
 constexpr float kTubeLength = 2.4f;  // world units, from x = 0 in the tube's model space
 constexpr float kTubeRadius = 0.3f;
-constexpr float kBendAngle = 0.9f;  // radians the second bone turns about z at the middle
+constexpr float kBendAngle = 0.9f;   // radians the second bone turns about z at the middle
 
 struct ShadeOptions {
     std::string pngPath;
@@ -40,8 +40,7 @@ struct ShadeOptions {
 bool ParseSize(const char* text, UINT* width, UINT* height) {
     char* end = nullptr;
     const unsigned long w = std::strtoul(text, &end, 10);
-    if (end == text || (*end != 'x' && *end != 'X'))
-        return false;
+    if (end == text || (*end != 'x' && *end != 'X')) return false;
     const char* rest = end + 1;
     const unsigned long h = std::strtoul(rest, &end, 10);
     if (end == rest || *end != '\0' || w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
@@ -67,8 +66,7 @@ void AddOutwardTriangle(const std::vector<Vertex>& vertices, WORD a, WORD b, WOR
     D3DXVec3Cross(&face, &ab, &ac);
     D3DXVECTOR3 outward = vertices[a].normal + vertices[b].normal + vertices[c].normal;
     // In left-handed coordinates (b - a) x (c - a) points at a viewer who sees a, b, c clockwise.
-    if (D3DXVec3Dot(&face, &outward) < 0.0f)
-        std::swap(b, c);
+    if (D3DXVec3Dot(&face, &outward) < 0.0f) std::swap(b, c);
     indices->insert(indices->end(), {a, b, c});
 }
 
@@ -134,8 +132,8 @@ HRESULT BindMesh(IDirect3DDevice8* device, const std::vector<Vertex>& vertices,
     const UINT ibBytes = static_cast<UINT>(indices.size() * sizeof(WORD));
     HRESULT hr = device->CreateVertexBuffer(vbBytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb);
     if (SUCCEEDED(hr))
-        hr = device->CreateIndexBuffer(ibBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                       &ib);
+        hr = device->CreateIndexBuffer(ibBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                       D3DPOOL_MANAGED, &ib);
     BYTE* data = nullptr;
     if (SUCCEEDED(hr) && SUCCEEDED(hr = vb->Lock(0, 0, &data, 0))) {
         std::memcpy(data, vertices.data(), vbBytes);
@@ -149,10 +147,8 @@ HRESULT BindMesh(IDirect3DDevice8* device, const std::vector<Vertex>& vertices,
         device->SetStreamSource(0, vb, sizeof(Vertex));
         device->SetIndices(ib, 0);
     }
-    if (vb)
-        vb->Release();  // the device keeps bound buffers alive
-    if (ib)
-        ib->Release();
+    if (vb) vb->Release();  // the device keeps bound buffers alive
+    if (ib) ib->Release();
     return hr;
 }
 
@@ -165,15 +161,14 @@ HRESULT CreateShader(IDirect3DDevice8* device, const char* resource, const DWORD
         std::fprintf(stderr, "velmora-tool: %s does not assemble:\n%s\n", resource,
                      errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
     } else {
-        hr = device->CreateVertexShader(
-            declaration, static_cast<const DWORD*>(code->GetBufferPointer()), handle, 0);
+        hr = device->CreateVertexShader(declaration,
+                                        static_cast<const DWORD*>(code->GetBufferPointer()),
+                                        handle, 0);
         if (FAILED(hr))
             std::fprintf(stderr, "velmora-tool: %s: %s\n", resource, device->LastError().c_str());
     }
-    if (code)
-        code->Release();
-    if (errors)
-        errors->Release();
+    if (code) code->Release();
+    if (errors) errors->Release();
     return hr;
 }
 
@@ -198,8 +193,7 @@ void DrawSphere(IDirect3DDevice8* device, DWORD shader, const Camera& camera) {
     std::vector<StaticVertex> vertices;
     std::vector<WORD> indices;
     BuildSphere(&vertices, &indices);
-    if (FAILED(BindMesh(device, vertices, indices)))
-        return;
+    if (FAILED(BindMesh(device, vertices, indices))) return;
     D3DXMATRIX world, worldView, worldViewProjection, transposed;
     D3DXMatrixTranslation(&world, -1.3f, 0.0f, 0.0f);
     D3DXMatrixMultiply(&worldView, &world, &camera.view);
@@ -223,8 +217,7 @@ void DrawBentTube(IDirect3DDevice8* device, DWORD shader, const Camera& camera) 
     std::vector<SkinnedVertex> vertices;
     std::vector<WORD> indices;
     BuildTube(&vertices, &indices);
-    if (FAILED(BindMesh(device, vertices, indices)))
-        return;
+    if (FAILED(BindMesh(device, vertices, indices))) return;
     D3DXMATRIX world;
     D3DXMatrixTranslation(&world, 0.1f, -0.6f, 0.0f);
     // Bone 0 stays put; bone 1 turns about z around the tube's middle.
@@ -262,8 +255,7 @@ struct ShadeDevice : HeadlessDevice {
             device->SetStreamSource(0, nullptr, 0);
             device->SetIndices(nullptr, 0);
         }
-        if (ramp)
-            ramp->Release();
+        if (ramp) ramp->Release();
     }
 };
 
@@ -327,8 +319,8 @@ int Render(const ShadeOptions& options) {
     if (counters.draws != 2)
         std::fprintf(stderr, "velmora-tool: %llu of 2 draws reached the driver: %s\n",
                      static_cast<unsigned long long>(counters.draws), device->LastError().c_str());
-    if (!WritePng(options.pngPath, rgba.data(), static_cast<int>(width), static_cast<int>(height),
-                  &error)) {
+    if (!WritePng(options.pngPath, rgba.data(), static_cast<int>(width),
+                  static_cast<int>(height), &error)) {
         std::fprintf(stderr, "velmora-tool: %s\n", error.c_str());
         return 1;
     }
@@ -360,7 +352,6 @@ int RunShadeCommand(int argc, char** argv) {
             return Usage();
         }
     }
-    if (options.pngPath.empty())
-        return Usage();
+    if (options.pngPath.empty()) return Usage();
     return Render(options);
 }

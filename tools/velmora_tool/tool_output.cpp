@@ -28,6 +28,4 @@ bool ParseFloatArgument(const char* text, float* value) {
     return true;
 }
 
-void PrintTrace() {
-    std::fputs(g_traceLog.Text(), stderr);
-}
+void PrintTrace() { std::fputs(g_traceLog.Text(), stderr); }
