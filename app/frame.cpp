@@ -141,7 +141,8 @@ void Render() {
 }
 
 void QueueScenery() {
-    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0, &g_zSortRender);
+    g_backGrounds.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
+                         &g_zSortRender);
     g_obstacle01BGO.Render(g_pd3dDevice, g_camera.m_matWorld, g_camera.m_frustum, 0,
                            &g_zSortRender);
 }

@@ -22,8 +22,8 @@ class SaverWindow {
     SaverWindow& operator=(const SaverWindow&) = delete;
 
     // Starts SDL video and creates the window with SDL_WINDOW_OPENGL and the saver's icon;
-    // hides the pointer, turns
-    // text input off and keeps the desktop's screen saver from starting. false on failure.
+    // hides the pointer, turns text input off and keeps the desktop's screen saver from
+    // starting. false on failure.
     bool Create();
     // Destroys the window (if any) with the pointer shown and text input on, and stops SDL
     // video.
@@ -44,8 +44,8 @@ class SaverWindow {
     void PostClose() { m_bClosePosted = true; }
     bool ClosePosted() const { return m_bClosePosted; }
     // The close: the pointer is shown and text input (the input method) turned on again, and
-    // the window hidden. The window itself lives on
-    // until Destroy, after the tear-down, so that the GL context outlives the device.
+    // the window hidden. The window itself lives on until Destroy, after the tear-down, so
+    // that the GL context outlives the device.
     void Close();
     bool IsClosed() const { return m_bClosed; }
 
