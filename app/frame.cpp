@@ -148,6 +148,9 @@ void Update() {
 void Render() {
     IDirect3DDevice8* device = g_pd3dDevice;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g_dwClearColor, 1.0f, 0);
+    // A frame without a scene records no queue and no text.
+    g_frameRecord.m_dwQueued = 0;
+    g_frameRecord.m_szFrameRate[0] = '\0';
     if (FAILED(device->BeginScene()))
         return;
     g_camera.BuildFrustum();
@@ -189,7 +192,7 @@ void QueueScenery() {
 void DrawQueue() {
     D3DXMATRIX view;
     D3DXMatrixInverse(&view, nullptr, &g_camera.m_matWorld);
-    const D3DXVECTOR3 direction(view._31, view._32, view._33);
+    const D3DXVECTOR3 direction = ViewSortDirection(view);
     g_zSortRender.Sort(direction.x, direction.y, direction.z);
 
     const DWORD queued = g_zSortRender.Count();

@@ -22,7 +22,7 @@ constexpr D3DCOLOR kFrameRateColour = 0x88BBBBFFu;
 // What the last frame did, for velmora-tool's report and the tests; Frame fills it.
 struct FrameRecord {
     uint32_t m_dwQueued = 0;       // queue entries drawn
-    D3DXVECTOR3 m_vSortDirection;  // the view's third row the queue was sorted along
+    D3DXVECTOR3 m_vSortDirection;  // the view direction the queue was sorted along
     float m_fFirstKey = 0.0f;      // sort keys of the first and last entry drawn
     float m_fLastKey = 0.0f;
     char m_szFrameRate[48] = {};  // the frame-rate text as drawn; empty when none was
@@ -58,7 +58,8 @@ void Render();
 // The pillar sets and Obstacle01BGO put their visible pieces into ZSortRender (the frustum must
 // be built for this frame).
 void QueueScenery();
-// The queue sorted along the view's third row, drawn with the light and fog end, and emptied.
+// The queue sorted along the view direction (near first), drawn with the light and fog end,
+// and emptied.
 void DrawQueue();
 // Fog off, the frame-rate text when showFrameRate is 1 (a new rate at most once a second), fog
 // on again.

@@ -26,7 +26,7 @@ int RunLoop(SaverWindow* window) {
 
 int Run() {
     InstanceLock lock;
-    if (!lock.Acquire(kInstanceLockName))
+    if (!lock.Acquire(SaverInstanceLockName().c_str()))
         return 0;
     SaverWindow window;
     const bool created = window.Create();

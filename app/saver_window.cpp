@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/saver_icon.h"
+
 bool SaverWindow::Create() {
     if (m_pWindow)
         return true;
@@ -20,6 +22,7 @@ bool SaverWindow::Create() {
     m_pWindow = SDL_CreateWindow(kSaverWindowTitle, bounds.x, bounds.y, bounds.w, bounds.h, flags);
     if (!m_pWindow)
         return false;
+    SetSaverIcon(m_pWindow);
     // The new window takes the foreground, so that the keys and the focus are its own.
     SDL_RaiseWindow(m_pWindow);
     SDL_ShowCursor(SDL_DISABLE);
@@ -31,6 +34,7 @@ bool SaverWindow::Create() {
 void SaverWindow::Destroy() {
     if (m_pWindow) {
         SDL_ShowCursor(SDL_ENABLE);
+        SDL_StartTextInput();
         SDL_DestroyWindow(m_pWindow);
         m_pWindow = nullptr;
     }
@@ -41,6 +45,8 @@ void SaverWindow::Destroy() {
 }
 
 void SaverWindow::StorePointerPosition() {
+    // Asked of the server: SDL's cache is fresh until its first raw motion, and this runs once
+    // before the loop's first event.
     SDL_GetGlobalMouseState(&m_nStoredX, &m_nStoredY);
 }
 
@@ -63,11 +69,14 @@ void SaverWindow::HandleEvent(const SDL_Event& event) {
                 PostClose();
             break;
         case SDL_MOUSEMOTION: {
-            // The global position, not the event's window coordinates.
-            int x = 0;
-            int y = 0;
-            SDL_GetGlobalMouseState(&x, &y);
-            if (PointerMovedAway(x, y))
+            // The global position is the window's origin plus the position the event carries.
+            // SDL's global mouse state is no substitute: on X11 it is a cache refreshed only by
+            // raw motion, which warped and absolute moves (remote desktops, tablets) never send.
+            int originX = 0;
+            int originY = 0;
+            if (m_pWindow)
+                SDL_GetWindowPosition(m_pWindow, &originX, &originY);
+            if (PointerMovedAway(originX + event.motion.x, originY + event.motion.y))
                 PostClose();
             break;
         }
@@ -78,8 +87,9 @@ void SaverWindow::HandleEvent(const SDL_Event& event) {
 
 void SaverWindow::Close() {
     m_bClosed = true;
-    if (!m_pWindow)
-        return;
+    // The pointer and the input method come back as the saver leaves.
     SDL_ShowCursor(SDL_ENABLE);
-    SDL_HideWindow(m_pWindow);
+    SDL_StartTextInput();
+    if (m_pWindow)
+        SDL_HideWindow(m_pWindow);
 }

@@ -9,6 +9,8 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+
 class SaverWindow {
   public:
     // A pointer movement up to this many pixels (sum of the absolute differences) is tolerated.
@@ -19,17 +21,20 @@ class SaverWindow {
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;
 
-    // Starts SDL video and creates the window with SDL_WINDOW_OPENGL; hides the pointer, turns
-    // text input off and keeps the desktop's screen saver from starting. false on failure.
+    // Starts SDL video and creates the window with SDL_WINDOW_OPENGL and the saver's icon;
+    // hides the pointer, turns text input off and keeps the desktop's screen saver from
+    // starting. false on failure.
     bool Create();
-    // Destroys the window (if any) with the pointer shown, and stops SDL video.
+    // Destroys the window (if any) with the pointer shown and text input on, and stops SDL
+    // video.
     void Destroy();
     SDL_Window* Handle() const { return m_pWindow; }
 
     // Stores the pointer's global position, the reference of the movement trigger.
     void StorePointerPosition();
     // The window's reactions to one event: any mouse button, loss of input focus, a quit
-    // request, or a pointer beyond the tolerance posts the close. Keys never do.
+    // request, or a pointer beyond the tolerance posts the close. Keys never do. A motion is
+    // judged by the position it carries, on the window's origin.
     void HandleEvent(const SDL_Event& event);
     // true when the global position (x, y) is more than the tolerance away from the stored
     // one; the stored position then becomes (x, y).
@@ -38,8 +43,9 @@ class SaverWindow {
     // Asks for the close; the loop performs it before the next frame.
     void PostClose() { m_bClosePosted = true; }
     bool ClosePosted() const { return m_bClosePosted; }
-    // The close: the pointer is shown again and the window hidden. The window itself lives on
-    // until Destroy, after the tear-down, so that the GL context outlives the device.
+    // The close: the pointer is shown and text input (the input method) turned on again, and
+    // the window hidden. The window itself lives on until Destroy, after the tear-down, so
+    // that the GL context outlives the device.
     void Close();
     bool IsClosed() const { return m_bClosed; }
 
@@ -53,4 +59,6 @@ class SaverWindow {
 };
 
 constexpr const char* kSaverWindowTitle = "Velmora Screen Saver";
+// What the window shows from its GL context's creation until the first frame: white.
+constexpr uint32_t kSaverWindowBackground = 0xFFFFFFFFu;
 constexpr const char* kSaverWindowClass = "WindowsScreenSaverClass";

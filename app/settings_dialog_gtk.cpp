@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "app/saver_icon.h"
+
 namespace {
 constexpr const char* kCaption = "Velmora";
 constexpr int kTemplateWidth = 190;   // dialog units
@@ -63,6 +65,8 @@ void SettingsDialogGtk::Build() {
     gtk_window_set_modal(GTK_WINDOW(m_pWindow), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(m_pWindow), GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_position(GTK_WINDOW(m_pWindow), GTK_WIN_POS_CENTER);
+    SetSaverIcon(GTK_WINDOW(m_pWindow));
+    g_signal_connect(m_pWindow, "realize", G_CALLBACK(OnRealize), nullptr);
     g_signal_connect(m_pWindow, "key-press-event", G_CALLBACK(OnKeyPress), this);
     g_signal_connect(m_pWindow, "delete-event", G_CALLBACK(OnDelete), this);
 
@@ -232,6 +236,13 @@ gboolean SettingsDialogGtk::OnKeyPress(GtkWidget* widget, GdkEventKey* event, gp
 gboolean SettingsDialogGtk::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
     static_cast<SettingsDialogGtk*>(self)->Forward(kWmCommand, kIdCancel, 0);
     return TRUE;  // the view hides and destroys its window itself
+}
+
+void SettingsDialogGtk::OnRealize(GtkWidget* widget, gpointer) {
+    GdkWindow* window = gtk_widget_get_window(widget);
+    gdk_window_set_functions(window, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+    gdk_window_set_decorations(
+        window, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
 }
 
 int ShowSettingsDialog(SaverSettings* settings) {

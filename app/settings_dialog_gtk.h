@@ -46,6 +46,9 @@ class SettingsDialogGtk {
     static void OnScaleChanged(GtkRange* range, gpointer self);
     static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    // A dialog's hints for the window manager: moved and closed, never minimised, maximised
+    // or resized (only a close box on the title bar).
+    static void OnRealize(GtkWidget* widget, gpointer unused);
 
     SettingsDialog* m_pController;
     GtkWidget* m_pWindow = nullptr;

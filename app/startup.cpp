@@ -95,8 +95,11 @@ HRESULT InitiateD3D(SaverWindow* window) {
     if (!g_hDeviceWindow && !window)
         g_hDeviceWindow = GlWindow::CreateHeadless(static_cast<int>(g_nRenderWidth),
                                                    static_cast<int>(g_nRenderHeight), &error);
-    else if (!g_hDeviceWindow && window->Handle())
+    else if (!g_hDeviceWindow && window->Handle()) {
         g_hDeviceWindow = GlWindow::CreateForSdl(window->Handle(), &error);
+        if (g_hDeviceWindow)
+            g_hDeviceWindow->Fill(kSaverWindowBackground);  // until the first frame
+    }
     if (g_hDeviceWindow)
         g_pD3D = Direct3DCreate8(D3D_SDK_VERSION);
     if (!g_pD3D) {

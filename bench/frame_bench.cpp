@@ -80,7 +80,8 @@ void BM_QueueAndSortScene(benchmark::State& state) {
         g_camera.BuildFrustum();
         QueueScenery();
         state.counters["queued"] = g_zSortRender.Count();
-        g_zSortRender.Sort(g_camera.m_matView._31, g_camera.m_matView._32, g_camera.m_matView._33);
+        const D3DXVECTOR3 direction = ViewSortDirection(g_camera.m_matView);
+        g_zSortRender.Sort(direction.x, direction.y, direction.z);
         g_zSortRender.Clear();
     }
 }

@@ -14,6 +14,13 @@
 constexpr DWORD kZSortCapacity = 1000;
 constexpr DWORD kNoVertexShader = 0xFFFFFFFFu;
 
+// The direction the queue is sorted along: the camera's forward in world space, which in the
+// row-vector convention is the view matrix's third column (_13, _23, _33). Keys then grow with
+// depth, and ascending order draws near pieces first.
+inline D3DXVECTOR3 ViewSortDirection(const D3DXMATRIX& view) {
+    return D3DXVECTOR3(view._13, view._23, view._33);
+}
+
 // One queued piece; nothing in it is owned.
 struct QueueEntry {
     IDirect3DVertexBuffer8* m_pVertexBuffer = nullptr;  // 44-byte "Toon.vsh" vertices

@@ -45,10 +45,12 @@ int SegmentCrossesQuad(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXV
         return 0;
 
     const float a = std::fabs(plane.a), b = std::fabs(plane.b), c = std::fabs(plane.c);
+    // Drop the axis of the largest normal component; on a tie x goes before y before z, so
+    // that the dropped axis is never one the plane contains (the quad keeps its area).
     auto project = [&](const D3DXVECTOR3& p) -> Point2 {
-        if (a > b && a > c)
+        if (a >= b && a >= c)
             return {p.y, p.z};
-        if (a < b && b > c)
+        if (b >= c)
             return {p.x, p.z};
         return {p.x, p.y};
     };

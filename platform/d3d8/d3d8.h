@@ -86,6 +86,8 @@ class IDirect3DDevice8 {
     // forced loss), D3DERR_DEVICENOTRESET once it can be reset.
     HRESULT TestCooperativeLevel();
     HRESULT GetDeviceCaps(D3DCAPS8* caps) const;
+    // The adapter, device type, window and behaviour flags the device was created with.
+    HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) const;
     // Rebuilds the back buffer with the parameters; render and stage states return to their
     // defaults, and textures, streams, indices, shader and constants are unset. Managed
     // buffers, textures and shaders survive (re-created from their copies, a lost context too).
@@ -204,6 +206,16 @@ class IDirect3D8 {
 
 // The Direct3D object for interface version 220 (D3D_SDK_VERSION); nullptr for any other.
 IDirect3D8* Direct3DCreate8(UINT sdkVersion);
+
+// ---- Beyond Direct3D: a poorer adapter, for tests of how callers choose ----
+struct D3dAdapterLimits {
+    std::vector<D3DFORMAT> refusedBackBufferFormats;  // CheckDeviceType refuses these
+    DWORD vertexShaderVersion = 0;  // the capabilities report this instead, when not 0
+};
+// Every Direct3D object and device of the process reports within the limits until the next
+// call; D3dAdapterLimits() lifts them.
+void LimitAdapterForTests(const D3dAdapterLimits& limits);
+const D3dAdapterLimits& AdapterLimits();
 
 typedef IDirect3D8* LPDIRECT3D8;
 typedef IDirect3DDevice8* LPDIRECT3DDEVICE8;

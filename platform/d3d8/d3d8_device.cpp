@@ -260,6 +260,18 @@ HRESULT IDirect3DDevice8::GetDeviceCaps(D3DCAPS8* caps) const {
     if (caps == nullptr)
         return D3DERR_INVALIDCALL;
     GlFillCaps(caps);
+    if (AdapterLimits().vertexShaderVersion != 0)
+        caps->VertexShaderVersion = AdapterLimits().vertexShaderVersion;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) const {
+    if (parameters == nullptr)
+        return D3DERR_INVALIDCALL;
+    parameters->AdapterOrdinal = D3DADAPTER_DEFAULT;
+    parameters->DeviceType = D3DDEVTYPE_HAL;
+    parameters->hFocusWindow = m_pState->window;
+    parameters->BehaviorFlags = m_pState->behaviour;
     return D3D_OK;
 }
 

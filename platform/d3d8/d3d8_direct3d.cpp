@@ -25,7 +25,17 @@ bool BackBufferMatches(D3DFORMAT display, D3DFORMAT backBuffer) {
            (display == D3DFMT_X1R5G5B5 && backBuffer == D3DFMT_A1R5G5B5);
 }
 
+D3dAdapterLimits g_adapterLimits;
+
 }  // namespace
+
+void LimitAdapterForTests(const D3dAdapterLimits& limits) {
+    g_adapterLimits = limits;
+}
+
+const D3dAdapterLimits& AdapterLimits() {
+    return g_adapterLimits;
+}
 
 IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
     if (sdkVersion != D3D_SDK_VERSION)
@@ -71,6 +81,9 @@ HRESULT IDirect3D8::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT dis
     // The answer comes from the driver: can a framebuffer of that format be rendered to?
     if (GlWindow::Current() == nullptr)
         return D3DERR_NOTAVAILABLE;
+    for (D3DFORMAT refused : g_adapterLimits.refusedBackBufferFormats)
+        if (refused == backBufferFormat)
+            return D3DERR_NOTAVAILABLE;
     return GlBackBufferFormatRenderable(backBufferFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
@@ -80,5 +93,7 @@ HRESULT IDirect3D8::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps)
     if (type != D3DDEVTYPE_HAL || GlWindow::Current() == nullptr)
         return D3DERR_NOTAVAILABLE;
     GlFillCaps(caps);
+    if (g_adapterLimits.vertexShaderVersion != 0)
+        caps->VertexShaderVersion = g_adapterLimits.vertexShaderVersion;
     return D3D_OK;
 }

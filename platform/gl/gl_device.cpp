@@ -786,6 +786,9 @@ bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* wi
     const UINT w = state->parameters.BackBufferWidth;
     const UINT h = state->parameters.BackBufferHeight;
     std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    // The frame must be whole: a threaded rasteriser can still be filling tiles (see
+    // GlWindow::ReadPixels).
+    glFinish();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, state->backBufferFramebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE,

@@ -531,11 +531,26 @@ void GlWindow::Swap(int interval) {
     SDL_GL_SwapWindow(m_pSdlWindow);
 }
 
+void GlWindow::Fill(uint32_t argb) {
+    const float rgba[4] = {static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
+                           static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
+                           static_cast<float>(argb & 0xFF) / 255.0f,
+                           static_cast<float>(argb >> 24) / 255.0f};
+    glClearNamedFramebufferfv(m_nFramebuffer, GL_COLOR, 0, rgba);
+    if (m_pSdlWindow == nullptr)
+        glFlush();
+    else
+        SDL_GL_SwapWindow(m_pSdlWindow);
+}
+
 bool GlWindow::ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height) {
     int w = 0, h = 0;
     GetDrawableSize(&w, &h);
     if (w <= 0 || h <= 0)
         return false;
+    // glReadPixels may return before a threaded rasteriser (llvmpipe) has finished the last
+    // frame's tiles; wait for every queued command first.
+    glFinish();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_nFramebuffer);
     // An EGL window surface has no readable front buffer: its back buffer is read.
     glReadBuffer(m_nFramebuffer != 0 ? GL_COLOR_ATTACHMENT0

@@ -49,6 +49,9 @@ class GlWindow {
     // Shows the frame: SDL and X11 windows swap with the interval (0 = no wait, 1 = every
     // vertical blank); headless windows only flush and never wait.
     void Swap(int interval);
+    // Paints the whole window one colour (0xAARRGGBB) and shows it at once: the background a
+    // window shows until its first frame. Changes no GL state.
+    void Fill(uint32_t argb);
     // The window's pixels as RGBA8 rows, top row first (SDL: the front buffer).
     bool ReadPixels(std::vector<uint8_t>* rgba, int* width, int* height);
     // true when the driver reports that the context was lost (GL_KHR_robustness).

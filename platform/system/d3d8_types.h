@@ -309,6 +309,13 @@ struct D3DPRESENT_PARAMETERS {
     UINT FullScreen_PresentationInterval = 0;
 };
 
+struct D3DDEVICE_CREATION_PARAMETERS {
+    UINT AdapterOrdinal = 0;
+    D3DDEVTYPE DeviceType = D3DDEVTYPE_HAL;
+    HWND hFocusWindow = nullptr;
+    DWORD BehaviorFlags = 0;
+};
+
 // The part of D3DCAPS8 that this system reads, plus the limits a caller may check.
 struct D3DCAPS8 {
     D3DDEVTYPE DeviceType = D3DDEVTYPE_HAL;

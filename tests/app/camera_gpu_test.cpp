@@ -138,6 +138,48 @@ TEST_F(CameraTest, AutomaticCameraStartsOnTheDollyWithTheWideLensLookingAtTheFlo
     EXPECT_NEAR(blend.m_fBlend, std::sin(kPi / 2.0f + 0.5f), 1e-6f);
 }
 
+TEST_F(CameraTest, AutomaticCameraBlendsEyeAndLensBetweenTheDollyAndTheFixedPoint) {
+    const D3DXVECTOR3 dolly(801.0f, 201.0f, -599.0f), fixed(1.0f, 1.0f, 1.0f);
+    const D3DXVECTOR3 flock(1.0f, 1.0f, 6001.0f);  // 6000 from the fixed point: lens pi / 35
+    const float wide = kPi / 3.0f, narrow = kPi / 35.0f;
+    // On the way from the dolly (phase pi/2) to the fixed point (pi), and back from the wrap
+    // (phase 0) to the dolly: the same blend gives the same eye and lens either way.
+    for (float s : {0.25f, 0.5f, 0.75f}) {
+        for (float phase : {kPi - std::asin(s), std::asin(s)}) {
+            Camera camera;
+            CameraDolly rider;
+            rider.m_instance.SetPosition(dolly.x, dolly.y, dolly.z);
+            CameraBlend blend;
+            blend.m_fPhase = phase;
+            UpdateAutomaticCamera(m_pDevice, &camera, &rider, &blend, flock, 1.0f, 20000.0f, 0.0f);
+            EXPECT_NEAR(blend.m_fBlend, s, 1e-5f) << "phase " << phase;
+            const D3DXVECTOR3 eye = fixed * (1.0f - s) + dolly * s;
+            EXPECT_NEAR(Distance(camera.Eye(), eye), 0.0f, 1e-2f) << "phase " << phase;
+            EXPECT_NEAR(FieldOfView(camera.m_matProjection), wide * s + narrow * (1.0f - s), 1e-5f)
+                << "phase " << phase;
+            D3DXVECTOR3 gaze = flock - eye;
+            D3DXVec3Normalize(&gaze, &gaze);
+            EXPECT_NEAR(Distance(Row(camera.m_matWorld, 2), gaze), 0.0f, 1e-4f);
+        }
+    }
+
+    // Past pi the phase wraps to 0: the eye is on the fixed point with the narrow lens, and
+    // the next steps swing it back toward the dolly.
+    Camera camera;
+    CameraDolly rider;
+    rider.m_instance.SetPosition(dolly.x, dolly.y, dolly.z);
+    CameraBlend blend;
+    blend.m_fPhase = kPi - 0.001f;
+    UpdateAutomaticCamera(m_pDevice, &camera, &rider, &blend, flock, 1.0f, 20000.0f, 0.03f);
+    EXPECT_EQ(blend.m_fPhase, 0.0f);
+    EXPECT_NEAR(Distance(camera.Eye(), fixed), 0.0f, 1e-3f);
+    EXPECT_NEAR(FieldOfView(camera.m_matProjection), narrow, 1e-6f);
+    UpdateAutomaticCamera(m_pDevice, &camera, &rider, &blend, flock, 1.0f, 20000.0f, 10.0f);
+    EXPECT_NEAR(blend.m_fPhase, 0.5f, 1e-6f);
+    const float s = std::sin(0.5f);
+    EXPECT_NEAR(Distance(camera.Eye(), fixed * (1.0f - s) + dolly * s), 0.0f, 1e-2f);
+}
+
 TEST_F(CameraTest, AutomaticNarrowLensZoomsWithTheFlocksDistanceWithinItsLimits) {
     EXPECT_NEAR(NarrowLensFor(D3DXVECTOR3(1.0f, 1.0f, 300.0f)), kPi / 3.5f, 1e-6f);
     EXPECT_NEAR(NarrowLensFor(D3DXVECTOR3(1.0f, 1.0f, 600.0f)), kPi / 3.5f, 1e-6f);

@@ -5,17 +5,16 @@
 set -euo pipefail
 
 E2E_DIR=$(mktemp -d)
-E2E_XVFB_PID=""
+E2E_XVFB_PID=""  # the last X server started
+E2E_XVFB_PIDS=()
 E2E_PIDS=()
 
 e2e_cleanup() {
     local pid
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    if [ -n "$E2E_XVFB_PID" ]; then
-        kill "$E2E_XVFB_PID" 2>/dev/null || true
-        wait "$E2E_XVFB_PID" 2>/dev/null || true
-    fi
+    for pid in "${E2E_XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${E2E_XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
@@ -31,6 +30,7 @@ fail() {
 
 pass() { echo "ok: $*"; }
 
+# start_xvfb: a new X server, which becomes $DISPLAY (a test may start several).
 # Display numbers are drawn from a high range, away from the :0, :1 and :99 that other X
 # servers on the machine tend to take. -noreset: the server must not reset (and refuse
 # connections meanwhile) each time its last client leaves between two runs of velmora.
@@ -49,6 +49,7 @@ start_xvfb() {
             sleep 0.1
         done
         if [ -s "$displayFile" ]; then
+            E2E_XVFB_PIDS+=("$E2E_XVFB_PID")
             export DISPLAY=":$number"
             return 0
         fi
@@ -164,14 +165,18 @@ run_saver() {
 # window id in SAVER_WINDOW.
 wait_saver() {
     SAVER_WINDOW=$(wait_window "Velmora Screen Saver" 30)
-    # The first frames: the picture replaces the black of the new window.
+    wait_picture
+    sleep 0.5  # SDL reports focus changes a moment late; let the first one pass
+}
+
+# wait_picture: waits up to 30 s for the saver's first frame, or fails.
+wait_picture() {
     local _
     for _ in $(seq 300); do
-        shows_picture && break
+        shows_picture && return 0
         sleep 0.1
     done
-    shows_picture || fail "the saver shows no frame"
-    sleep 0.5  # SDL reports focus changes a moment late; let the first one pass
+    fail "the saver shows no frame"
 }
 
 # hold_keys KEY...: presses the keys together and holds them for half a second, as a hand does,
@@ -182,9 +187,12 @@ hold_keys() {
     xdotool keyup "$@"
 }
 
-# shows_picture: true once the top and the middle of the screen are not both black.
+# shows_picture: true once a frame is on the 1280x1024 screen: the 4:3 picture, letterboxed,
+# leaves a black bar across the top (y < 32) where the new window was white, and the top and
+# the middle of the picture are not both black.
 shows_picture() {
-    [ "$("$X11_PROBE" pixel 640 40)$("$X11_PROBE" pixel 640 512)" != 000000000000 ]
+    [ "$("$X11_PROBE" pixel 640 10)" = 000000 ] &&
+        [ "$("$X11_PROBE" pixel 640 40)$("$X11_PROBE" pixel 640 512)" != 000000000000 ]
 }
 
 cursor_state() { "${X11_PROBE:?}" cursor; }

@@ -6,15 +6,19 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
+#include "app/saver_window.h"
 #include "app/startup.h"
 #include "audio/music_player.h"
+#include "platform/gl/gl_window.h"
 #include "platform/system/system_clock.h"
 #include "render/skinned_mesh.h"
 
@@ -174,6 +178,130 @@ TEST_F(SceneTest, StartupTracesEveryStepInOrderAndTheMusicOnlyWhenChosen) {
     rmdir(directory);
 }
 
+TEST_F(SceneTest, StartupTakesTheFirstRenderableFormatAndVertexProcessingByShaderVersion) {
+    const auto behaviour = [] {
+        D3DDEVICE_CREATION_PARAMETERS created;
+        g_pd3dDevice->GetCreationParameters(&created);
+        return created.BehaviorFlags;
+    };
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_R5G6B5) << "16 bits before 32";
+    EXPECT_EQ(behaviour(), D3DCREATE_HARDWARE_VERTEXPROCESSING);
+    Cleanup();
+
+    // Without the 16-bit formats the first 32-bit one; with vertex shaders 1.0 only, software
+    // vertex processing.
+    D3dAdapterLimits limits;
+    limits.refusedBackBufferFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5};
+    limits.vertexShaderVersion = D3DVS_VERSION(1, 0);
+    LimitAdapterForTests(limits);
+    const int started = Initiate(nullptr);
+    LimitAdapterForTests(D3dAdapterLimits());
+    ASSERT_EQ(started, 1) << g_traceLog.Text();
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(behaviour(), D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+    Cleanup();
+
+    // None of the four: the device is still asked for, with D3DFMT_UNKNOWN, and its refusal
+    // is traced with the status code (and logged, away from the working directory).
+    g_traceLog = TraceLog(::testing::TempDir());
+    limits.refusedBackBufferFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8,
+                                       D3DFMT_R8G8B8};
+    LimitAdapterForTests(limits);
+    const int refused = Initiate(nullptr);
+    LimitAdapterForTests(D3dAdapterLimits());
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(g_d3dpp.BackBufferFormat, D3DFMT_UNKNOWN);
+    EXPECT_NE(std::string(g_traceLog.Text()).find("\tCreateDevice...\n\tFailed hr="),
+              std::string::npos)
+        << g_traceLog.Text();
+}
+
+TEST_F(SceneTest, EscapeAsksForTheCloseOnlyAfterTheFrameIsPresented) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    SaverWindow window;  // a stand-in: no SDL window, only the close request is recorded
+    const auto windowShows = [](D3DCOLOR colour) {
+        std::vector<uint8_t> rgba;
+        UINT width = 0, height = 0;
+        g_pd3dDevice->ReadWindow(&rgba, &width, &height);
+        const uint8_t* centre = &rgba[(height / 2 * width + width / 2) * 4];
+        return D3DCOLOR(0xFF000000u | centre[0] << 16 | centre[1] << 8 | centre[2]) == colour;
+    };
+    KeyState keys;
+    keys.w = keys.up = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_FALSE(window.ClosePosted()) << "other keys never close";
+
+    g_hDeviceWindow->Fill(0xFF00FF00u);
+    keys.escape = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_TRUE(window.ClosePosted());
+    EXPECT_FALSE(window.IsClosed()) << "the loop closes, after the frame";
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3D_OK);
+    EXPECT_FALSE(windowShows(0xFF00FF00u)) << "the frame of the Escape reached the window";
+}
+
+TEST_F(SceneTest, AFailedBeginSceneDrawsNothingButStillPresentsAndChecksEscape) {
+    ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+    Run(1, 0.02f);
+    ASSERT_GT(g_frameRecord.m_dwQueued, 0u);
+    ASSERT_EQ(g_pd3dDevice->BeginScene(), D3D_OK);  // the frame's own then fails
+    g_hDeviceWindow->Fill(0xFF00FF00u);
+    g_pd3dDevice->ResetCounters();
+    SaverWindow window;
+    KeyState keys;
+    keys.escape = 1;
+    AdvanceManualClock(20000);
+    FrameWithKeys(&window, keys);
+    EXPECT_EQ(g_pd3dDevice->Counters().draws, 0u) << "no scene, no frame-rate text";
+    EXPECT_STREQ(g_frameRecord.m_szFrameRate, "");
+    EXPECT_EQ(g_frameRecord.m_dwQueued, 0u);
+    EXPECT_EQ(g_frameRecord.m_hrPresent, D3D_OK);
+    EXPECT_TRUE(window.ClosePosted());
+    // What was presented is the clear colour alone: the day's white, all over.
+    std::vector<uint8_t> rgba;
+    UINT width = 0, height = 0;
+    g_pd3dDevice->ReadWindow(&rgba, &width, &height);
+    EXPECT_EQ(std::count(rgba.begin(), rgba.end(), uint8_t{0xFF}),
+              static_cast<std::ptrdiff_t>(rgba.size()));
+    EXPECT_EQ(g_pd3dDevice->EndScene(), D3D_OK) << "the frame ended no scene of its own";
+}
+
+TEST_F(SceneTest, LightTurnsAboutYByDayAndAboutYThenXAtNightWithTheClock) {
+    // The base light (0.5, 0.9, 0.5, 0) as a row vector through RotationY(a) and then
+    // RotationX(b) of the left-handed convention.
+    const auto turned = [](double a, double b) {
+        const double x = 0.5 * std::cos(a) + 0.5 * std::sin(a);
+        const double z = -0.5 * std::sin(a) + 0.5 * std::cos(a);
+        const double y = 0.9 * std::cos(b) - z * std::sin(b);
+        return D3DXVECTOR4(static_cast<float>(x), static_cast<float>(y),
+                           static_cast<float>(0.9 * std::sin(b) + z * std::cos(b)), 0.0f);
+    };
+    const auto near = [](const D3DXVECTOR4& a, const D3DXVECTOR4& b) {
+        return std::fabs(a.x - b.x) < 1e-5f && std::fabs(a.y - b.y) < 1e-5f &&
+               std::fabs(a.z - b.z) < 1e-5f && a.w == b.w;
+    };
+    for (int32_t night : {0, 1}) {
+        SetUp();
+        g_saverSettings.night = night;
+        ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+        for (uint32_t ms : {1000u, 9425u, 7000u + 37700u, 123456u}) {
+            AdvanceManualClock((ms - timeGetTime()) * 1000ull);
+            ASSERT_EQ(timeGetTime(), ms);
+            Run(1, 0.0f);
+            const double t = ms;
+            const D3DXVECTOR4 expected =
+                night ? turned(t / 2000.0, t / 2500.0) : turned(t / 6000.0, 0.0);
+            EXPECT_TRUE(near(g_vLight, expected))
+                << (night ? "night" : "day") << " at " << ms << " ms: (" << g_vLight.x << ", "
+                << g_vLight.y << ", " << g_vLight.z << ", " << g_vLight.w << ")";
+        }
+        TearDown();
+    }
+}
+
 TEST_F(SceneTest, ResolutionGivesTheBackBufferAndAspectModeTheProjection) {
     const struct {
         int32_t resolution;
@@ -318,6 +446,35 @@ TEST_F(SceneTest, WithoutTheFrameRateNoTextIsDrawnButFogIsSwitchedOnAgain) {
     EXPECT_GT(g_pd3dDevice->Counters().draws, sceneDraws);
 }
 
+TEST_F(SceneTest, TheSameFrameReadsBackTheSameBytesWithManyRasteriserThreads) {
+    // llvmpipe reads this when a context is made: eight threads fill the tiles of a frame, so
+    // a read-back that does not wait for them catches some tiles unfinished, most often right
+    // after the first frames of a start-up.
+    setenv("LP_NUM_THREADS", "8", 1);
+    g_saverSettings.night = 1;
+    std::vector<uint8_t> firstBack, firstWindow;
+    for (int start = 0; start < 6; ++start) {
+        SetUp();
+        ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
+        Run(1, 0.02f);
+        for (int frame = 0; frame < 3; ++frame) {
+            Run(1, 0.0f);  // no time passes: the same picture, the same frame-rate text
+            std::vector<uint8_t> back, window;
+            UINT width = 0, height = 0;
+            ASSERT_EQ(g_pd3dDevice->ReadBackBuffer(&back, &width, &height), D3D_OK);
+            ASSERT_EQ(g_pd3dDevice->ReadWindow(&window, &width, &height), D3D_OK);
+            if (firstBack.empty()) {
+                firstBack = back;
+                firstWindow = window;
+            }
+            EXPECT_TRUE(back == firstBack) << "back buffer, start " << start << ", frame " << frame;
+            EXPECT_TRUE(window == firstWindow) << "window, start " << start << ", frame " << frame;
+        }
+        TearDown();
+    }
+    unsetenv("LP_NUM_THREADS");
+}
+
 // A 44-byte "Toon.vsh" vertex.
 struct ToonVertex {
     D3DXVECTOR3 position;
@@ -334,23 +491,21 @@ void Fill(Buffer* buffer, const Data& data) {
     buffer->Unlock();
 }
 
-TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThousand) {
+TEST_F(SceneTest, QueueIsDrawnNearFirstAlongTheViewDirectionAtEveryHeadingAndHoldsAThousand) {
     g_saverSettings.resolution = 1;
     ASSERT_EQ(Initiate(nullptr), 1) << g_traceLog.Text();
     IDirect3DDevice8* device = g_pd3dDevice;
-    // The camera at the origin looks along +x; the view's third row is then (-1, 0, 0), so a
-    // piece's key is minus the x of its sort position (not plus, as along the view direction).
-    D3DXMatrixRotationY(&g_camera.m_matWorld, kPi / 2.0f);
-    // Two screen-filling squares in the plane x = 10, red and green: with equal depths passing
-    // the depth test, the one drawn last covers the screen.
+    // Two screen-filling squares 10 units ahead of the camera, in camera space, red and green:
+    // with equal depths passing the depth test, the one drawn last covers the screen. Their
+    // queue entries carry the camera's world matrix, and sort positions at depths of our choice.
     IDirect3DVertexBuffer8* squares[2] = {};
     for (int k = 0; k < 2; ++k) {
         const D3DCOLOR c = k == 0 ? 0xFFFF0000u : 0xFF00FF00u;
-        const D3DXVECTOR3 n(-1.0f, 0.0f, 0.0f);
-        const ToonVertex vertices[4] = {{{10, 50, 50}, n, c, 0, 0, 0, 0},
-                                        {{10, 50, -50}, n, c, 0, 0, 0, 0},
-                                        {{10, -50, -50}, n, c, 0, 0, 0, 0},
-                                        {{10, -50, 50}, n, c, 0, 0, 0, 0}};
+        const D3DXVECTOR3 n(0.0f, 0.0f, -1.0f);
+        const ToonVertex vertices[4] = {{{-50, 50, 10}, n, c, 0, 0, 0, 0},
+                                        {{50, 50, 10}, n, c, 0, 0, 0, 0},
+                                        {{50, -50, 10}, n, c, 0, 0, 0, 0},
+                                        {{-50, -50, 10}, n, c, 0, 0, 0, 0}};
         ASSERT_EQ(device->CreateVertexBuffer(sizeof vertices, 0, 0, D3DPOOL_MANAGED, &squares[k]),
                   D3D_OK);
         Fill(squares[k], vertices);
@@ -363,31 +518,53 @@ TEST_F(SceneTest, QueueIsDrawnInAscendingOrderAlongTheViewsThirdRowAndHoldsAThou
     Fill(indexBuffer, indices);
     const D3DXATTRIBUTERANGE range = {0, 0, 2, 0, 4};
     const D3DMATERIAL8 material = {};
-    const auto enqueue = [&](int square, const D3DXMATRIX& world, float x) {
-        g_zSortRender.Enqueue(squares[square], indexBuffer, &range, world, D3DXVECTOR3(x, 0, 0),
-                              &material, nullptr, 1);
+    const auto enqueue = [&](int square, const D3DXMATRIX& world, const D3DXVECTOR3& at) {
+        g_zSortRender.Enqueue(squares[square], indexBuffer, &range, world, at, &material, nullptr,
+                              1);
     };
-    const auto drawnLast = [&](float redX, float greenX) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
-        enqueue(0, D3DXMATRIX(), redX);
-        enqueue(1, D3DXMATRIX(), greenX);
-        DrawQueue();
+    const auto centreColour = [&]() {
         std::vector<uint8_t> rgba;
         UINT width = 0, height = 0;
         device->ReadBackBuffer(&rgba, &width, &height);
         const uint8_t* centre = &rgba[(height / 2 * width + width / 2) * 4];
         return centre[0] > centre[1] ? "red" : "green";
     };
-    EXPECT_STREQ(drawnLast(10.0f, 20.0f), "red");
-    EXPECT_EQ(g_frameRecord.m_fFirstKey, -20.0f);
-    EXPECT_STREQ(drawnLast(20.0f, 10.0f), "green");
+
+    // Headings along the axes, between them, and pitched: the key of a piece is its depth
+    // before the camera (plus a constant), whichever way the camera turns.
+    const struct {
+        float yaw, pitch;
+    } headings[] = {{0.0f, 0.0f}, {kPi / 2.0f, 0.0f}, {kPi, 0.0f},   {-kPi / 2.0f, 0.0f},
+                    {0.7f, 0.0f}, {2.5f, 0.4f},       {-1.2f, -0.6f}};
+    const D3DXVECTOR3 eye(300.0f, 40.0f, -700.0f);
+    for (const auto& h : headings) {
+        D3DXMATRIX rotation, translation;
+        D3DXMatrixRotationYawPitchRoll(&rotation, h.yaw, h.pitch, 0.0f);
+        D3DXMatrixTranslation(&translation, eye.x, eye.y, eye.z);
+        D3DXMatrixMultiply(&g_camera.m_matWorld, &rotation, &translation);
+        const D3DXMATRIX& w = g_camera.m_matWorld;
+        const D3DXVECTOR3 forward(w._31, w._32, w._33);
+        const float eyeKey = D3DXVec3Dot(&forward, &eye);
+        for (int nearSquare = 0; nearSquare < 2; ++nearSquare) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+            enqueue(1 - nearSquare, w, eye + forward * 20.0f);  // far, queued first
+            enqueue(nearSquare, w, eye + forward * 10.0f);
+            DrawQueue();
+            EXPECT_STREQ(centreColour(), nearSquare == 0 ? "green" : "red")
+                << "the far square is drawn last, yaw " << h.yaw << ", pitch " << h.pitch;
+            EXPECT_NEAR(g_frameRecord.m_fFirstKey - eyeKey, 10.0f, 1e-3f) << "yaw " << h.yaw;
+            EXPECT_NEAR(g_frameRecord.m_fLastKey - eyeKey, 20.0f, 1e-3f) << "yaw " << h.yaw;
+            EXPECT_NEAR(Distance(g_frameRecord.m_vSortDirection, forward), 0.0f, 1e-5f);
+        }
+    }
     EXPECT_EQ(g_zSortRender.Count(), 0u);
 
     // The 1001st piece of a frame is dropped. These lie behind the camera: no pixels to draw.
+    D3DXMatrixIdentity(&g_camera.m_matWorld);
     D3DXMATRIX behind;
-    D3DXMatrixTranslation(&behind, -100.0f, 0.0f, 0.0f);
+    D3DXMatrixTranslation(&behind, 0.0f, 0.0f, -100.0f);
     for (int i = 0; i < 1001; ++i)
-        enqueue(0, behind, static_cast<float>(i));
+        enqueue(0, behind, D3DXVECTOR3(0.0f, 0.0f, static_cast<float>(i)));
     device->ResetCounters();
     DrawQueue();
     EXPECT_EQ(g_frameRecord.m_dwQueued, 1000u);

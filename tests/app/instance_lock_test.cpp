@@ -68,6 +68,35 @@ TEST(InstanceLock, ProcessThatDiesWithoutReleasingLeavesNoStaleLock) {
         close(fd);
 }
 
+TEST(InstanceLockName, OneNamePerUserAndDisplay) {
+    EXPECT_EQ(InstanceLockName(1000, ":0", nullptr), "VELMORA_SCREEN_SAVER-1000-:0");
+    EXPECT_EQ(InstanceLockName(1000, ":0.1", nullptr), InstanceLockName(1000, ":0", nullptr))
+        << "the screens of one display share it";
+    EXPECT_EQ(InstanceLockName(1000, "localhost:10.0", ""),
+              "VELMORA_SCREEN_SAVER-1000-localhost:10");
+    EXPECT_NE(InstanceLockName(1000, ":1", nullptr), InstanceLockName(1000, ":0", nullptr));
+    EXPECT_NE(InstanceLockName(1001, ":0", nullptr), InstanceLockName(1000, ":0", nullptr));
+    // Wayland names the session when it is there, whatever X display it also offers.
+    EXPECT_EQ(InstanceLockName(1000, ":0", "wayland-0"), "VELMORA_SCREEN_SAVER-1000-wayland-0");
+    EXPECT_EQ(InstanceLockName(1000, nullptr, nullptr), "VELMORA_SCREEN_SAVER-1000-");
+
+    // Too long a display is cut to what a lock can hold, and the lock takes it.
+    const std::string longName = InstanceLockName(1000, std::string(300, 'd').c_str(), nullptr);
+    EXPECT_EQ(longName.size(), kMaxInstanceLockName);
+    InstanceLock lock;
+    EXPECT_TRUE(lock.Acquire(longName.c_str()));
+    EXPECT_FALSE(InstanceLock().Acquire((longName + "d").c_str()));
+}
+
+TEST(InstanceLockName, TheSaversLocksOnTwoDisplaysAreHeldTogether) {
+    const std::string here = InstanceLockName(getuid(), ":98765", nullptr);
+    const std::string there = InstanceLockName(getuid(), ":98766", nullptr);
+    InstanceLock first, second, again;
+    ASSERT_TRUE(first.Acquire(here.c_str()));
+    EXPECT_TRUE(second.Acquire(there.c_str()));
+    EXPECT_FALSE(again.Acquire(InstanceLockName(getuid(), ":98765.0", nullptr).c_str()));
+}
+
 TEST(InstanceLock, UnusableNamesAreRefused) {
     InstanceLock lock;
     EXPECT_FALSE(lock.Acquire(nullptr));

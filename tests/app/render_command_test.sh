@@ -70,6 +70,12 @@ lead=$(awk -F, '$2 == -1' "$work/lead.csv")
 check "the lead bird starts at (10, 1, 10) and flies off at half its base speed or more" \
     '[ "$(head -1 <<<"$lead")" = "-1,-1,10,1,10,0,0,0,0,0,0" ] && awk -F, "NR > 1 && \$9 < 0.59 { bad = 1 } END { exit bad }" <<<"$lead"'
 
+# Two runs of the same frame with eight rasteriser threads write the same bytes.
+for run in 1 2; do
+    LP_NUM_THREADS=8 "$tool" render --frames 30 --set night=1 --set resolution=1 --png last:"$work/threads$run.png" >/dev/null
+done
+check "the same frame with eight rasteriser threads gives the same PNG" 'cmp -s "$work/threads1.png" "$work/threads2.png"'
+
 for args in "--set nosuch=1" "--set night=x" "--frames 0" "--png 3" "--hold jump" "--step -1" "--bogus" "--actors"; do
     "$tool" render $args >/dev/null 2>&1
     check "render $args is refused as bad usage" '[ $? -eq 2 ]'

@@ -38,6 +38,37 @@ TEST(SaverWindow, PointerMovementBeyondFourPixelsInTotalCloses) {
     EXPECT_TRUE(window.PointerMovedAway(-2, 7));
 }
 
+SDL_Event Motion(int x, int y) {
+    SDL_Event event = {};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.x = x;
+    event.motion.y = y;
+    return event;
+}
+
+TEST(SaverWindow, MotionIsJudgedByThePositionTheEventCarries) {
+    // Absolute moves from a stored (600, 400): 603, 604 and 605 across, then 606 and 2 down.
+    SaverWindow window;
+    window.PointerMovedAway(600, 400);
+    for (int x : {603, 604, 601}) {
+        window.HandleEvent(Motion(x, 400));
+        EXPECT_FALSE(window.ClosePosted()) << "x " << x;
+    }
+    window.HandleEvent(Motion(603, 401));  // 3 + 1 in total
+    EXPECT_FALSE(window.ClosePosted());
+    window.HandleEvent(Motion(603, 402));  // 3 + 2
+    EXPECT_TRUE(window.ClosePosted());
+
+    SaverWindow other;
+    other.PointerMovedAway(600, 400);
+    other.HandleEvent(Motion(605, 400));
+    EXPECT_TRUE(other.ClosePosted()) << "5 across";
+    SaverWindow left;
+    left.PointerMovedAway(600, 400);
+    left.HandleEvent(Motion(596, 399));
+    EXPECT_TRUE(left.ClosePosted()) << "4 left and 1 up";
+}
+
 TEST(SaverWindow, AnyMouseButtonFocusLossOrQuitPostsTheClose) {
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
@@ -65,6 +96,14 @@ TEST(SaverWindow, KeysAndOtherWindowEventsNeverClose) {
           wheel})
         window.HandleEvent(event);
     EXPECT_FALSE(window.ClosePosted());
+}
+
+TEST(SaverWindow, CloseTurnsTextInputBackOn) {
+    SDL_StopTextInput();  // as the window's creation does
+    SaverWindow window;
+    window.PostClose();
+    window.Close();
+    EXPECT_TRUE(SDL_IsTextInputActive());
 }
 
 TEST(SaverWindow, CloseAndDestroyAreSafeWithoutAWindow) {

@@ -91,6 +91,33 @@ TEST_F(SettingsDialogGtkTest, ShowsTheTemplateTextsAndTheDefaults) {
     EXPECT_TRUE(gtk_widget_has_default(Control(kIdStart)));
 }
 
+TEST_F(SettingsDialogGtkTest, CarriesTheSaversIconAndADialogsHintsForTheWindowManager) {
+    GtkWindow* window = GTK_WINDOW(m_view.Window());
+    GdkPixbuf* icon = gtk_window_get_icon(window);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(gdk_pixbuf_get_width(icon), 48);
+    EXPECT_TRUE(gdk_pixbuf_get_has_alpha(icon));
+    EXPECT_EQ(gtk_window_get_type_hint(window), GDK_WINDOW_TYPE_HINT_DIALOG);
+    EXPECT_FALSE(gtk_window_get_resizable(window));
+
+    // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status. Only moving and
+    // closing are offered: no minimise, no maximise.
+    GdkAtom type = GDK_NONE;
+    gint format = 0, length = 0;
+    guchar* data = nullptr;
+    ASSERT_TRUE(gdk_property_get(gtk_widget_get_window(m_view.Window()),
+                                 gdk_atom_intern_static_string("_MOTIF_WM_HINTS"), GDK_NONE, 0,
+                                 5 * 4, FALSE, &type, &format, &length, &data));
+    ASSERT_EQ(format, 32);
+    ASSERT_GE(length, static_cast<gint>(3 * sizeof(long)));
+    const long* hints = reinterpret_cast<const long*>(data);
+    constexpr long kFunctionsFlag = 1, kDecorationsFlag = 2;
+    constexpr long kMove = 4, kClose = 32;
+    EXPECT_EQ(hints[0] & (kFunctionsFlag | kDecorationsFlag), kFunctionsFlag | kDecorationsFlag);
+    EXPECT_EQ(hints[1], kMove | kClose);
+    g_free(data);
+}
+
 TEST_F(SettingsDialogGtkTest, WhatIsToggledAndSlidReachesTheSettingsOnlyOnStart) {
     Click(kIdNight);
     Click(kIdUserControl);

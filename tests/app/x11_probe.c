@@ -16,6 +16,8 @@
  *   x11_probe ppm FILE          writes the whole screen to FILE as a binary PPM image
  *   x11_probe unmapped WINDOW   waits until WINDOW is unmapped or destroyed, then prints the
  *                               wall-clock time in milliseconds since the epoch
+ *   x11_probe icon WINDOW       prints the size of WINDOW's first icon (_NET_WM_ICON) as WxH,
+ *                               or "none"
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -194,6 +196,25 @@ static int WaitUnmapped(Display* display, Window window) {
     return 0;
 }
 
+static int PrintIcon(Display* display, Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = NULL;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 2,
+                           False, XA_CARDINAL, &type, &format, &count, &after, &data) != Success)
+        return 1;
+    if (type == XA_CARDINAL && format == 32 && count == 2) {
+        const unsigned long* size = (const unsigned long*)data;
+        printf("%lux%lu\n", size[0], size[1]);
+    } else {
+        puts("none");
+    }
+    if (data)
+        XFree(data);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2)
         return 1;
@@ -219,6 +240,8 @@ int main(int argc, char** argv) {
         status = WriteScreen(display, argv[2]);
     if (strcmp(argv[1], "unmapped") == 0 && argc == 3)
         status = WaitUnmapped(display, (Window)strtoul(argv[2], NULL, 0));
+    if (strcmp(argv[1], "icon") == 0 && argc == 3)
+        status = PrintIcon(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "take-focus") == 0)
         status = TakeFocus(display);
     XCloseDisplay(display);

@@ -341,7 +341,8 @@ TEST_F(ZSortGpu, AModelDrawnThroughTheQueueCoversTheMiddleOfTheView) {
     m_pDevice->BeginScene();
     ASSERT_EQ(instance.Render(m_pDevice, cameraWorld, frustum, 0, m_renderer.get()), S_OK);
     ASSERT_EQ(m_renderer->Count(), 1u) << "the panel at x = 10 lies outside the view";
-    m_renderer->Sort(view._31, view._32, view._33);
+    const D3DXVECTOR3 direction = ViewSortDirection(view);
+    m_renderer->Sort(direction.x, direction.y, direction.z);
     m_renderer->Render(m_pDevice, view, projection, {0, 0, -1, 0}, 100.0f);
     m_renderer->Clear();
     m_pDevice->EndScene();

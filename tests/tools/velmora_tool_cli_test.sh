@@ -23,4 +23,13 @@ out=$("$tool" path 49 2>&1); check "t outside the circuit is reported" 'grep -q 
 xdata="$(dirname "${BASH_SOURCE[0]}")/../data/x"
 check "x prints a model's object tree" '"$tool" x "$xdata/sdk_style_cube.x" | grep -q "^  Mesh displayCube (line 48) { nVertices 8; vertices\[8\]; nFaces 6; faces\[6\] }$"'
 out=$("$tool" x "$xdata/too_few_faces.x" 2>&1); check "x reports a bad file with its line and exits 1" '[ $? -eq 1 ] && grep -q "too_few_faces.x:11: " <<<"$out"'
+
+# Help: the tool's and each command's usage on stdout, exit 0, even among other arguments.
+out=$("$tool" --help 2>/dev/null); check "--help prints the commands and exits 0" '[ $? -eq 0 ] && grep -q "^  render " <<<"$out"'
+for command in resources path x shade model render; do
+    out=$("$tool" $command --help 2>/dev/null)
+    check "$command --help prints its usage and exits 0" '[ $? -eq 0 ] && grep -q "^usage: velmora-tool $command" <<<"$out"'
+done
+out=$("$tool" render --frames --help 2>/dev/null)
+check "--help where a value is due still helps" '[ $? -eq 0 ] && grep -q "^usage: velmora-tool render" <<<"$out"'
 exit $fail

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "world/display_mesh.h"
 #include "world/view_frustum.h"
 
@@ -79,6 +81,23 @@ TEST(BoxVisibility, EachStepSettlesACaseOfItsOwn) {
     EXPECT_TRUE(Settled(Box({-4.24f, -4.24f, -2}, {4.24f, 4.24f, 2}, world).Test(f), false, 5));
 }
 
+TEST(BoxVisibility, ASlabThroughTheViewTurnedAboutZIsSeenAt45DegreesAsAt44) {
+    const ViewFrustum f = MakeFrustum();
+    // A thin slab whose faces are the planes x + y = 0.5 and 0.7: it cuts the near plane's
+    // bottom edge and runs along the whole view. Built with exact entries, its face normals have
+    // |a| = |b| exactly, the tie of the projection step (the faces contain the z axis).
+    const D3DXMATRIX exact45(1, 1, 0, 0, -1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+    const Box slab45({0.25f, -100, -200}, {0.35f, 100, 200}, exact45);
+    ASSERT_EQ(std::fabs(slab45.mesh.m_worldPlanes[2].a), std::fabs(slab45.mesh.m_worldPlanes[2].b));
+    EXPECT_TRUE(Settled(slab45.Test(f), true, 3));
+    // One degree less: no tie, the same answer.
+    D3DXMATRIX turn, scale, world;
+    D3DXMatrixRotationZ(&turn, D3DX_PI / 4 - D3DX_PI / 180);
+    D3DXMatrixScaling(&scale, 1.41421356f, 1.41421356f, 1);
+    world = turn * scale;
+    EXPECT_TRUE(Settled(Box({0.25f, -100, -200}, {0.35f, 100, 200}, world).Test(f), true, 3));
+}
+
 TEST(BoxVisibility, DisplayMeshUsesTheWorldBoundsOfItsLastPlacement) {
     const ViewFrustum f = MakeFrustum();
     Box box({-1, -1, -1}, {1, 1, 1});
@@ -103,6 +122,17 @@ TEST(SegmentCrossesQuad, CountsOnlyCrossingsInsideTheQuadWhicheverWayItIsWound) 
         EXPECT_EQ(SegmentCrossesQuad({0.2f, 0.5f, 0}, {0.8f, 0.5f, 0}, quad, plane), 0)
             << "lying in the plane";
     }
+    // A face in the plane x + y = 0, upright: |a| = |b| > |c|. Dropping z would flatten it into
+    // a segment; it must project onto a plane it does not contain.
+    const D3DXVECTOR3 diagonal[4] = {{1, -1, 0}, {-1, 1, 0}, {-1, 1, 1}, {1, -1, 1}};
+    D3DXPlaneFromPoints(&plane, &diagonal[0], &diagonal[1], &diagonal[2]);
+    ASSERT_EQ(std::fabs(plane.a), std::fabs(plane.b));
+    EXPECT_EQ(SegmentCrossesQuad({-1, -1, 0.5f}, {1, 1, 0.5f}, diagonal, plane), 1);
+    EXPECT_EQ(SegmentCrossesQuad({-1, -1, 1.5f}, {1, 1, 1.5f}, diagonal, plane), 0);
+    // |a| = |b| = |c|: still a proper projection.
+    const D3DXVECTOR3 even[4] = {{1, 0, 0}, {0, 1, 0}, {-1, 1, 1}, {0, 0, 1}};
+    D3DXPlaneFromPoints(&plane, &even[0], &even[1], &even[2]);
+    EXPECT_EQ(SegmentCrossesQuad({-0.5f, -0.5f, -0.5f}, {1, 1, 1}, even, plane), 1);
     // A face in x = 3 projects onto (y, z).
     const D3DXVECTOR3 side[4] = {{3, 0, 0}, {3, 1, 0}, {3, 1, 1}, {3, 0, 1}};
     D3DXPlaneFromPoints(&plane, &side[0], &side[1], &side[2]);

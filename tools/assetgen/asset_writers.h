@@ -14,6 +14,8 @@ void WriteStaticModels(const std::string& outDir, bool report);
 void WritePlacements(const std::string& outDir, bool report);
 // The two toon ramp bitmaps under RCDATA.
 void WriteRamps(const std::string& outDir);
+// The saver's icon under RCDATA.
+void WriteIcon(const std::string& outDir);
 // The background track BGM1.WAV and the unused BGM1.MID under MIDI.
 void WriteSound(const std::string& outDir);
 void WriteMidi(const std::string& outDir);

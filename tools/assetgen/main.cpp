@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     WriteSkinnedModels(outDir);
     WritePlacements(outDir, report);
     WriteRamps(outDir);
+    WriteIcon(outDir);
     WriteSound(outDir);
     WriteMidi(outDir);
     return AssetWriteFailures() == 0 ? 0 : 1;

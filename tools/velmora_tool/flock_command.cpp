@@ -34,9 +34,7 @@ struct FlockOptions {
 };
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: velmora-tool flock [--frames N] [--birds N] [--step SECONDS] "
-                 "[--seed N] [--avoid 0|1] [--loops 0|1]\n");
+    PrintFlockUsage(stderr);
     return 2;
 }
 
@@ -305,4 +303,10 @@ int RunFlockCommand(int argc, char** argv) {
         options.frames * static_cast<long long>(options.birds), somersaults, firstSomersault,
         updateSeconds * 1e6 / static_cast<double>(options.frames));
     return nonFinite == 0 && farthest <= 20000.0f ? 0 : 1;
+}
+
+void PrintFlockUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: velmora-tool flock [--frames N] [--birds N] [--step SECONDS] "
+                 "[--seed N] [--avoid 0|1] [--loops 0|1]\n");
 }

@@ -12,6 +12,7 @@
 #include "app/saver_settings.h"
 #include "app/trace_log.h"
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/headless_device.h"
 #include "platform/d3dx/xfile_mesh.h"
 #include "platform/image/png_writer.h"
 #include "platform/xfile/xfile_parser.h"
@@ -31,7 +32,7 @@ constexpr D3DCOLOR kBackground = 0xFF404850u;
 const D3DXVECTOR4 kLight(0.5f, 0.9f, 0.5f, 0.0f);  // the scene's base light
 
 int Usage() {
-    std::fprintf(stderr, "usage: velmora-tool model NAME [--png FILE]\n");
+    PrintModelUsage(stderr);
     return 2;
 }
 
@@ -216,7 +217,8 @@ int RenderSheet(IDirect3DDevice8* device, MeshModel* model, const std::string& p
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
         device->BeginScene();
         instance.Render(device, cameraWorld, frustum, 0, &renderer);
-        renderer.Sort(viewMatrix._31, viewMatrix._32, viewMatrix._33);
+        const D3DXVECTOR3 sortDirection = ViewSortDirection(viewMatrix);
+        renderer.Sort(sortDirection.x, sortDirection.y, sortDirection.z);
         renderer.Render(device, viewMatrix, projection, kLight, farPlane);
         renderer.Clear();
         device->EndScene();
@@ -245,6 +247,10 @@ int RenderSheet(IDirect3DDevice8* device, MeshModel* model, const std::string& p
     return 0;
 }
 }  // namespace
+
+void PrintModelUsage(std::FILE* out) {
+    std::fprintf(out, "usage: velmora-tool model NAME [--png FILE]\n");
+}
 
 int RunModelCommand(int argc, char** argv) {
     const char* name = nullptr;

@@ -5,11 +5,20 @@
 #include "tools/velmora_tool/tool_output.h"
 #include "world/ferguson.h"
 
+void PrintPathUsage(std::FILE* out) {
+    std::fprintf(
+        out,
+        "usage: velmora-tool path [t ...]\n  t: a circuit parameter, 0 to the segment count\n");
+}
+
 int RunPathCommand(int argc, char** argv) {
     std::vector<float> parameters;
     for (int i = 0; i < argc; ++i) {
         float t = 0.0f;
-        if (!ParseFloatArgument(argv[i], &t)) return 2;
+        if (!ParseFloatArgument(argv[i], &t)) {
+            PrintPathUsage(stderr);
+            return 2;
+        }
         parameters.push_back(t);
     }
     Ferguson path;

@@ -160,12 +160,7 @@ bool ParseLoss(const char* text, RenderOptions* options) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: velmora-tool render [--frames N] [--step SECONDS] [--seed N]\n"
-                 "           [--set NAME=VALUE]... [--hold KEY[,KEY...]] [--png FRAME:FILE]...\n"
-                 "           [--lose-device FRAME[:COUNT]]... [--report] [--actors FILE]\n"
-                 "  NAME: a SaverSettings field (night, resolution, userControl, ...)\n"
-                 "  FRAME: from 0, or 'last' for --png\n");
+    PrintRenderUsage(stderr);
     return 2;
 }
 
@@ -357,6 +352,15 @@ __attribute__((constructor(101))) void StartSeededClock(int argc, char** argv, c
     StartManualClock(seed * 1000u);
 }
 }  // namespace
+
+void PrintRenderUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: velmora-tool render [--frames N] [--step SECONDS] [--seed N]\n"
+                 "           [--set NAME=VALUE]... [--hold KEY[,KEY...]] [--png FRAME:FILE]...\n"
+                 "           [--lose-device FRAME[:COUNT]]... [--report] [--actors FILE]\n"
+                 "  NAME: a SaverSettings field (night, resolution, userControl, ...)\n"
+                 "  FRAME: from 0, or 'last' for --png\n");
+}
 
 int RunRenderCommand(int argc, char** argv) {
     RenderOptions options;

@@ -4,9 +4,13 @@
 #include "platform/system/resource_table.h"
 #include "tools/velmora_tool/commands.h"
 
+void PrintResourcesUsage(std::FILE* out) {
+    std::fprintf(out, "usage: velmora-tool resources\n");
+}
+
 int RunResourcesCommand(int argc, char** /*argv*/) {
     if (argc != 0) {
-        std::fprintf(stderr, "usage: velmora-tool resources\n");
+        PrintResourcesUsage(stderr);
         return 2;
     }
     for (unsigned i = 0; i < EmbeddedResourceCount(); ++i) {

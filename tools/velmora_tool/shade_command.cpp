@@ -51,7 +51,7 @@ bool ParseSize(const char* text, UINT* width, UINT* height) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: velmora-tool shade --png FILE [--size WxH] [--night]\n");
+    PrintShadeUsage(stderr);
     return 2;
 }
 
@@ -330,6 +330,10 @@ int Render(const ShadeOptions& options) {
     return counters.draws == 2 ? 0 : 1;
 }
 }  // namespace
+
+void PrintShadeUsage(std::FILE* out) {
+    std::fprintf(out, "usage: velmora-tool shade --png FILE [--size WxH] [--night]\n");
+}
 
 int RunShadeCommand(int argc, char** argv) {
     ShadeOptions options;

@@ -29,9 +29,7 @@ constexpr D3DCOLOR kNightBackground = 0xFF000000u;
 const D3DXVECTOR4 kLight(0.5f, 0.9f, 0.5f, 0.0f);  // the scene's base light
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: velmora-tool skin NAME|FILE [--time TICKS] [--matrices] "
-                 "[--png FILE [--poses N] [--night]]\n");
+    PrintSkinUsage(stderr);
     return 2;
 }
 
@@ -329,4 +327,10 @@ int RunSkinCommand(int argc, char** argv) {
     mesh.ReleaseDeviceObjects();
     mesh.DestroyObjects();
     return result;
+}
+
+void PrintSkinUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: velmora-tool skin NAME|FILE [--time TICKS] [--matrices] "
+                 "[--png FILE [--poses N] [--night]]\n");
 }

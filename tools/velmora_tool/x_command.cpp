@@ -27,9 +27,13 @@ bool ReadFileBytes(const char* path, std::string* bytes) {
 }
 }  // namespace
 
+void PrintXUsage(std::FILE* out) {
+    std::fprintf(out, "usage: velmora-tool x FILE\n");
+}
+
 int RunXCommand(int argc, char** argv) {
     if (argc != 1) {
-        std::fprintf(stderr, "usage: velmora-tool x FILE\n");
+        PrintXUsage(stderr);
         return 2;
     }
     std::string bytes;
