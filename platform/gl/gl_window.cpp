@@ -531,6 +531,10 @@ void GlWindow::Swap(int interval) {
     SDL_GL_SwapWindow(m_pSdlWindow);
 }
 
+void GlWindow::Finish() {
+    glFinish();
+}
+
 void GlWindow::Fill(uint32_t argb) {
     const float rgba[4] = {static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
                            static_cast<float>((argb >> 8) & 0xFF) / 255.0f,

@@ -49,6 +49,9 @@ class GlWindow {
     // Shows the frame: SDL and X11 windows swap with the interval (0 = no wait, 1 = every
     // vertical blank); headless windows only flush and never wait.
     void Swap(int interval);
+    // Waits until the GPU has carried out every command sent so far (benchmarks end a frame
+    // with it, so that the driver's queue never runs ahead of the timing).
+    void Finish();
     // Paints the whole window one colour (0xAARRGGBB) and shows it at once: the background a
     // window shows until its first frame. Changes no GL state.
     void Fill(uint32_t argb);

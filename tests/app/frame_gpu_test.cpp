@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,16 @@ class SceneTest : public ::testing::Test {
         g_fFrameRate = 0.0f;
         StartManualClock(1000000);
         g_frameTimer(kTimerStart);
+        // The leaders are made once with the process and fly on across start-ups; each test
+        // makes them anew, from the same clock, as a new process would.
+        Renew(&g_goal);
+        Renew(&g_goalUser);
+    }
+
+    template <typename T>
+    static void Renew(T* object) {
+        object->~T();
+        new (object) T();
     }
 
     void TearDown() override {
