@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(image.height > 0 && image.height <= kBmpMaxDimension);
     Require(image.bitsPerPixel == 24 || image.bitsPerPixel == 32);
     Require(image.bgra.size() == size_t{image.width} * image.height * 4);
-    // Every pixel came from the input, so a decoded image never holds more than 4/3 of it.
+    // Every pixel was read from the input, so the stored pixels fit inside it.
     Require(size_t{image.width} * image.height * (image.bitsPerPixel / 8) <= size);
     if (image.bitsPerPixel == 24)
         for (size_t i = 3; i < image.bgra.size(); i += 4)

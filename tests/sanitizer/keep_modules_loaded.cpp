@@ -3,4 +3,6 @@
 // EGL display is terminated; LeakSanitizer could then name neither the driver nor any frame of
 // what it leaked ("<unknown module>"), and no suppression could match it. A library opened
 // again gets the same, still-initialised copy, as it would while another handle held it.
-extern "C" int dlclose(void*) { return 0; }
+extern "C" int dlclose(void*) {
+    return 0;
+}
