@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets a Debian 12 machine up for Velmora (apt packages, as root or through sudo), builds it,
-# then runs the saver (`run`) or the whole test suite (`test`).
+# then runs the saver (`run`) or the whole test suite (`test`); `sanitize` builds everything
+# again with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer in build-sanitize/
+# and runs the whole suite there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,24 +29,33 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build DIR [cmake option ...]
 build() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir"
 }
 
 case "${1:-}" in
     run)
         install_missing
-        build
+        build build
         exec build/velmora
         ;;
     test)
         install_missing
-        build
+        build build
         ctest --test-dir build --output-on-failure -j "$(nproc)"
         ;;
+    sanitize)
+        # The benchmarks are not run by the suite, so they are not built here.
+        install_missing
+        build build-sanitize -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
+        ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+        ;;
     *)
-        echo "usage: tools/dev.sh run|test" >&2
+        echo "usage: tools/dev.sh run|test|sanitize" >&2
         exit 2
         ;;
 esac
