@@ -4,6 +4,7 @@
 
 #include "app/camera.h"
 #include "app/trace_log.h"
+#include "flock/actor_render_params.h"
 #include "flock/boids.h"
 #include "render/skinned_mesh.h"
 
@@ -40,11 +41,7 @@ void Boids::RenderSkins(const Camera& camera, const D3DXVECTOR4& light, float fo
     m_pSkinnedSkm[0].Advance(1, 1, 0);
     m_pSkinnedSkm[1].Advance(1, 1, 0);
 
-    RenderParams params;
-    D3DXMatrixInverse(&params.matView, nullptr, &camera.m_matWorld);
-    params.matProjection = camera.m_matProjection;
-    params.vLight = light;
-    params.fFogEnd = fogEnd;
+    RenderParams params = ActorRenderParams(camera, light, fogEnd);
     for (int i = 0; i < m_nBoids; ++i) {
         Boid& b = m_pBoids[i];
         // Culled on the dammy at its own size; a bird without a model is never visible.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "flock/actor_pose.h"
+#include "flock/actor_render_params.h"
 #include "platform/system/lcg_random.h"
 #include "platform/system/system_clock.h"
 #include "render/skinned_mesh.h"
@@ -191,12 +192,8 @@ void Goal::Render(IDirect3DDevice8* device, const Camera& camera, ZSortRender* z
         return;
     m_pSkinnedSkm->Advance(1, 1, 0);
     m_pInstance->ApplyScale(kSkinnedScale);
-    RenderParams params;
+    RenderParams params = ActorRenderParams(camera, light, fogEnd);
     params.matWorld = m_pInstance->m_matWorld;
-    D3DXMatrixInverse(&params.matView, nullptr, &camera.m_matWorld);
-    params.matProjection = camera.m_matProjection;
-    params.vLight = light;
-    params.fFogEnd = fogEnd;
     m_pSkinnedSkm->Render(params);
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "flock/actor_pose.h"
+#include "flock/actor_render_params.h"
 #include "render/skinned_mesh.h"
 #include "world/mesh_model.h"
 #include "world/model_instance.h"
@@ -127,12 +128,8 @@ void GoalUser::Render(IDirect3DDevice8* device, const Camera& camera, ZSortRende
     if (!m_pSkinnedSkm)
         return;
     m_pSkinnedSkm->Advance(1, 1, 0);
-    RenderParams params;
+    RenderParams params = ActorRenderParams(camera, light, fogEnd);
     params.matWorld = m_pInstance->m_matWorld;
-    D3DXMatrixInverse(&params.matView, nullptr, &camera.m_matWorld);
-    params.matProjection = camera.m_matProjection;
-    params.vLight = light;
-    params.fFogEnd = fogEnd;
     m_pSkinnedSkm->Render(params);
 }
 
