@@ -38,19 +38,6 @@ int Usage() {
     return 2;
 }
 
-bool ParseWhole(const char* text, long long lowest, long long highest, long long* value) {
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || parsed < lowest || parsed > highest) {
-        std::fprintf(stderr, "velmora-tool: '%s' is not a whole number from %lld to %lld\n", text,
-                     lowest, highest);
-        return false;
-    }
-    *value = parsed;
-    return true;
-}
-
 bool ParseOptions(int argc, char** argv, FlockOptions* options) {
     for (int i = 0; i < argc; i += 2) {
         const std::string option = argv[i];
@@ -61,19 +48,19 @@ bool ParseOptions(int argc, char** argv, FlockOptions* options) {
         const char* value = argv[i + 1];
         long long number = 0;
         if (option == "--frames") {
-            if (!ParseWhole(value, 1, 1000000000LL, &number))
+            if (!ParseIntegerArgument(value, 1, 1000000000LL, &number))
                 return false;
             options->frames = number;
         } else if (option == "--birds") {
-            if (!ParseWhole(value, 1, 100, &number))
+            if (!ParseIntegerArgument(value, 1, 100, &number))
                 return false;
             options->birds = static_cast<int>(number);
         } else if (option == "--seed") {
-            if (!ParseWhole(value, 0, UINT32_MAX, &number))
+            if (!ParseIntegerArgument(value, 0, UINT32_MAX, &number))
                 return false;
             options->seed = static_cast<uint32_t>(number);
         } else if (option == "--avoid" || option == "--loops") {
-            if (!ParseWhole(value, 0, 1, &number))
+            if (!ParseIntegerArgument(value, 0, 1, &number))
                 return false;
             (option == "--avoid" ? options->avoid : options->loops) = static_cast<int>(number);
         } else if (option == "--step") {

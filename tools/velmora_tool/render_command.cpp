@@ -79,19 +79,6 @@ int32_t* HeldKey(KeyState* keys, const std::string& name) {
     return found == names.end() ? nullptr : found->second;
 }
 
-bool ParseInteger(const char* text, long long lowest, long long highest, long long* value) {
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || parsed < lowest || parsed > highest) {
-        std::fprintf(stderr, "velmora-tool: '%s' is not a whole number from %lld to %lld\n", text,
-                     lowest, highest);
-        return false;
-    }
-    *value = parsed;
-    return true;
-}
-
 // "NAME=VALUE" for --set.
 bool ParseSetting(const char* text) {
     const char* equals = std::strchr(text, '=');
@@ -101,7 +88,7 @@ bool ParseSetting(const char* text) {
         return false;
     }
     long long value = 0;
-    if (!ParseInteger(equals + 1, INT32_MIN, INT32_MAX, &value))
+    if (!ParseIntegerArgument(equals + 1, INT32_MIN, INT32_MAX, &value))
         return false;
     *field = static_cast<int32_t>(value);
     return true;
@@ -137,7 +124,7 @@ bool ParsePng(const char* text, RenderOptions* options) {
     }
     const std::string frame(text, colon);
     long long index = -1;
-    if (frame != "last" && !ParseInteger(frame.c_str(), 0, kMaxFrames - 1, &index))
+    if (frame != "last" && !ParseIntegerArgument(frame.c_str(), 0, kMaxFrames - 1, &index))
         return false;
     options->pngs[static_cast<int>(index)] = colon + 1;
     return true;
@@ -152,8 +139,8 @@ bool ParseLoss(const char* text, RenderOptions* options) {
         frame.resize(colon);
     }
     long long index = 0, presents = 0;
-    if (!ParseInteger(frame.c_str(), 0, kMaxFrames - 1, &index) ||
-        !ParseInteger(count.c_str(), 1, kMaxFrames, &presents))
+    if (!ParseIntegerArgument(frame.c_str(), 0, kMaxFrames - 1, &index) ||
+        !ParseIntegerArgument(count.c_str(), 1, kMaxFrames, &presents))
         return false;
     options->losses[static_cast<int>(index)] = static_cast<int>(presents);
     return true;
@@ -179,7 +166,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions* options) {
         long long number = 0;
         float seconds = 0.0f;
         if (option == "--frames") {
-            if (!ParseInteger(value, 1, kMaxFrames, &number))
+            if (!ParseIntegerArgument(value, 1, kMaxFrames, &number))
                 return false;
             options->frames = static_cast<int>(number);
         } else if (option == "--step") {
@@ -191,7 +178,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions* options) {
             }
             options->stepMicroseconds = static_cast<uint64_t>(std::llround(seconds * 1e6));
         } else if (option == "--seed") {
-            if (!ParseInteger(value, 0, UINT32_MAX, &number))
+            if (!ParseIntegerArgument(value, 0, UINT32_MAX, &number))
                 return false;
             options->seed = static_cast<uint32_t>(number);
         } else if (option == "--set") {

@@ -1,6 +1,7 @@
 #include "tools/velmora_tool/tool_output.h"
 
 #include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,19 @@ bool ParseFloatArgument(const char* text, float* value) {
     const float parsed = std::strtof(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(parsed)) {
         std::fprintf(stderr, "velmora-tool: '%s' is not a number\n", text);
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+bool ParseIntegerArgument(const char* text, long long lowest, long long highest, long long* value) {
+    char* end = nullptr;
+    errno = 0;
+    const long long parsed = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || parsed < lowest || parsed > highest) {
+        std::fprintf(stderr, "velmora-tool: '%s' is not a whole number from %lld to %lld\n", text,
+                     lowest, highest);
         return false;
     }
     *value = parsed;
