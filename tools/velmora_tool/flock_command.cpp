@@ -5,7 +5,6 @@
 // soak and the obstacle check of the simulation.
 #include <time.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
