@@ -5,6 +5,7 @@
 #include "app/instance_lock.h"
 #include "app/saver_window.h"
 #include "app/startup.h"
+#include "audio/music_player.h"
 #include "platform/system/system_clock.h"
 
 namespace {
@@ -17,8 +18,12 @@ int RunLoop(SaverWindow* window) {
             window->HandleEvent(event);
         else
             Frame(window);
-        if (window->ClosePosted())
+        if (window->ClosePosted()) {
+            // The sound ends with the picture, not after the tear-down that follows it.
+            if (g_saverSettings.music == 1)
+                g_musicPlayer.Stop();
             window->Close();
+        }
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # 環境音 through SDL's disk audio driver, which writes what a sound card would play into a file:
-# ticked, the capture grows with sound while the saver runs and stops growing within 100 ms of
-# the saver's end (its window gone); unticked, no audio device is opened; ticked with a device
+# ticked, the capture grows with sound while the saver runs and grows by at most 100 ms of sound
+# after the saver's end (its window gone); unticked, no audio device is opened; ticked with a device
 # that cannot open, the start-up fails and the error log says which step failed.
 source "$(dirname "$0")/e2e_lib.sh"
 start_xvfb
@@ -22,7 +22,6 @@ open_saver() {
 }
 
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 
 capture="$E2E_DIR/capture.raw"
 open_saver 1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture"
@@ -35,32 +34,21 @@ after=$(size_of "$capture")
 [ -n "$(head -c "$after" "$capture" | tr -d '\0' | head -c 1)" ] || fail "the capture is silence"
 pass "the capture grows while the saver runs ($((after - before)) bytes in 1 s)"
 
-# The saver ends when its window goes; the capture must stop growing within 100 ms of that.
-"$X11_PROBE" unmapped "$SAVER_WINDOW" >"$E2E_DIR/gone" &
+# The saver ends when its window goes; the capture may then grow by no more than 100 ms of sound
+# (3200 bytes). The probe reads the capture's size the moment it sees the window go, so a slow
+# poll on a loaded machine cannot pass for late sound.
+"$X11_PROBE" unmapped "$SAVER_WINDOW" "$capture" >"$E2E_DIR/gone" &
 probe=$!
 E2E_PIDS+=("$probe")
 sleep 0.3
 xdotool click 1
-last_size=$(size_of "$capture")
-last_growth=$(now_ms)
-started=$last_growth
-while kill -0 "$VELMORA_PID" 2>/dev/null; do
-    size=$(size_of "$capture")
-    if [ "$size" != "$last_size" ]; then
-        last_size=$size
-        last_growth=$(now_ms)
-    fi
-    [ $(($(now_ms) - started)) -lt 20000 ] || fail "the saver still runs 20 s after the click"
-    sleep 0.002
-done
-expect_exit_zero "$VELMORA_PID" 5 "click with 環境音"
+expect_exit_zero "$VELMORA_PID" 20 "click with 環境音"
 wait "$probe" || true
-gone=$(cat "$E2E_DIR/gone")
-[ -n "$gone" ] || fail "the saver's window was never unmapped"
-[ "$(size_of "$capture")" = "$last_size" ] || last_growth=$(now_ms)
-[ $((last_growth - gone)) -le 100 ] ||
-    fail "the capture still grew $((last_growth - gone)) ms after the saver's window went"
-pass "the capture stops growing $((last_growth - gone)) ms after the saver's window went"
+read -r _ size_at_gone <"$E2E_DIR/gone" || true
+[ -n "$size_at_gone" ] || fail "the saver's window was never unmapped"
+late=$(($(size_of "$capture") - size_at_gone))
+[ "$late" -le 3200 ] || fail "the capture grew $late bytes after the saver's window went"
+pass "the capture grew $late bytes (at most 3200) after the saver's window went"
 
 rm -f "$capture"
 open_saver 0 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture"

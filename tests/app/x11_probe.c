@@ -14,8 +14,10 @@
  *   x11_probe window X Y W H    maps a magenta override-redirect window there, prints its id
  *                               and keeps it until killed (the window goes with the process)
  *   x11_probe ppm FILE          writes the whole screen to FILE as a binary PPM image
- *   x11_probe unmapped WINDOW   waits until WINDOW is unmapped or destroyed, then prints the
- *                               wall-clock time in milliseconds since the epoch
+ *   x11_probe unmapped WINDOW [FILE]
+ *                               waits until WINDOW is unmapped or destroyed, then prints the
+ *                               wall-clock time in milliseconds since the epoch and, given FILE,
+ *                               FILE's size in bytes at that moment (0 when it does not exist)
  *   x11_probe icon WINDOW       prints the size of WINDOW's first icon (_NET_WM_ICON) as WxH,
  *                               or "none"
  * Exit status 0 on success, 1 on a bad request, 2 when the display cannot be opened. */
@@ -26,6 +28,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -179,7 +182,7 @@ static int IgnoreError(Display* display, XErrorEvent* error) {
     return 0;
 }
 
-static int WaitUnmapped(Display* display, Window window) {
+static int WaitUnmapped(Display* display, Window window, const char* file) {
     XSetErrorHandler(IgnoreError);
     XSelectInput(display, window, StructureNotifyMask);
     XWindowAttributes attributes;
@@ -192,7 +195,14 @@ static int WaitUnmapped(Display* display, Window window) {
     }
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
-    printf("%lld\n", (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000);
+    long long size = 0;
+    struct stat status;
+    if (file && stat(file, &status) == 0)
+        size = (long long)status.st_size;
+    printf("%lld", (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000);
+    if (file)
+        printf(" %lld", size);
+    putchar('\n');
     return 0;
 }
 
@@ -238,8 +248,8 @@ int main(int argc, char** argv) {
         status = KeepWindow(display, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
     if (strcmp(argv[1], "ppm") == 0 && argc == 3)
         status = WriteScreen(display, argv[2]);
-    if (strcmp(argv[1], "unmapped") == 0 && argc == 3)
-        status = WaitUnmapped(display, (Window)strtoul(argv[2], NULL, 0));
+    if (strcmp(argv[1], "unmapped") == 0 && (argc == 3 || argc == 4))
+        status = WaitUnmapped(display, (Window)strtoul(argv[2], NULL, 0), argc == 4 ? argv[3] : NULL);
     if (strcmp(argv[1], "icon") == 0 && argc == 3)
         status = PrintIcon(display, (Window)strtoul(argv[2], NULL, 0));
     if (strcmp(argv[1], "take-focus") == 0)
