@@ -293,8 +293,20 @@ RawScene* BuildRawScene() {
     code->Release();
     GLuint vertexShader = GlCompileShader(
         GL_VERTEX_SHADER, TranslateVertexShaderToGlsl(program, declaration), &scene->error);
+    GlPixelKey key;
+    for (int stage = 0; stage < 2; ++stage) {
+        key.colorStage[stage][0] = D3DTOP_MODULATE;
+        key.colorStage[stage][1] = D3DTA_TEXTURE;
+        key.colorStage[stage][2] = stage == 0 ? D3DTA_DIFFUSE : D3DTA_CURRENT;
+        key.colorStage[stage][3] = stage;
+        key.alphaStage[stage][0] = D3DTOP_MODULATE;
+        key.alphaStage[stage][1] = D3DTA_TEXTURE;
+        key.alphaStage[stage][2] = D3DTA_DIFFUSE;
+        key.textured[stage] = 1;
+    }
+    key.fog = 1;
     GLuint fragmentShader =
-        GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(), &scene->error);
+        GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), &scene->error);
     if (vertexShader == 0 || fragmentShader == 0)
         return scene;
     scene->program = GlLinkProgram(vertexShader, fragmentShader, &scene->error);
@@ -341,17 +353,7 @@ RawScene* BuildRawScene() {
     scene->textures[2] = RawTexture(64, 64, 0xFF80A0C0);
 
     GlPixelBlock block;
-    for (int stage = 0; stage < 2; ++stage) {
-        block.colorStage[stage][0] = D3DTOP_MODULATE;
-        block.colorStage[stage][1] = D3DTA_TEXTURE;
-        block.colorStage[stage][2] = stage == 0 ? D3DTA_DIFFUSE : D3DTA_CURRENT;
-        block.colorStage[stage][3] = stage;
-        block.alphaStage[stage][0] = D3DTOP_MODULATE;
-        block.alphaStage[stage][1] = D3DTA_TEXTURE;
-        block.alphaStage[stage][2] = D3DTA_DIFFUSE;
-    }
     block.fogColor[0] = block.fogColor[1] = block.fogColor[2] = block.fogColor[3] = 1.0f;
-    block.flags[0] = 1;
     glCreateBuffers(1, &scene->pixelBlock);
     glNamedBufferStorage(scene->pixelBlock, sizeof block, &block, 0);
 

@@ -668,7 +668,7 @@ GlShader* BoundShader(GlDeviceState* state) {
         GlRefuse(state, GlRefusal::DeletedShader, "the vertex shader was deleted");
         return nullptr;
     }
-    if (shader->program == 0) {
+    if (shader->vertexShader == 0) {
         GlRefuse(state, GlRefusal::FailedShader, "the vertex shader did not build");
         return nullptr;
     }
@@ -718,9 +718,8 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
         !VerticesFit(stream, *shader, base + largest, 1)) {
         return GlRefuse(state, GlRefusal::VertexRange, "vertices beyond the vertex buffer's end");
     }
-    GlDrawIndexed(state, shader, mode, static_cast<GLsizei>(indexCount), startIndex,
-                  primitiveCount);
-    return D3D_OK;
+    return GlDrawIndexed(state, shader, mode, static_cast<GLsizei>(indexCount), startIndex,
+                         primitiveCount);
 }
 
 // ---- Beyond Direct3D ----

@@ -209,24 +209,33 @@ void ApplyRaster(GlDeviceState* state) {
                                                   : GL_FILL);
 }
 
+// The fragment program the recorded stage, fog and alpha-test states and bound textures need.
+GlPixelKey PixelKey(const GlDeviceState* state) {
+    const auto& rs = state->recorded.renderStates;
+    GlPixelKey key;
+    for (UINT k = 0; k < kDrawnStages; ++k) {
+        const DWORD* stage = state->recorded.stageStates[k];
+        key.colorStage[k][0] = StageOp(stage[D3DTSS_COLOROP]);
+        key.colorStage[k][1] = static_cast<int32_t>(stage[D3DTSS_COLORARG1]);
+        key.colorStage[k][2] = static_cast<int32_t>(stage[D3DTSS_COLORARG2]);
+        key.colorStage[k][3] = (stage[D3DTSS_TEXCOORDINDEX] & 0xFFFFu) == 1 ? 1 : 0;
+        key.alphaStage[k][0] = StageOp(stage[D3DTSS_ALPHAOP]);
+        key.alphaStage[k][1] = static_cast<int32_t>(stage[D3DTSS_ALPHAARG1]);
+        key.alphaStage[k][2] = static_cast<int32_t>(stage[D3DTSS_ALPHAARG2]);
+        const GlTextureState* texture = state->recorded.textureStates[k];
+        key.textured[k] = texture != nullptr && texture->name != 0 ? 1 : 0;
+    }
+    key.fog = rs[D3DRS_FOGENABLE] != FALSE ? 1 : 0;
+    const DWORD alphaFunc = std::min<DWORD>(std::max<DWORD>(rs[D3DRS_ALPHAFUNC], 1), 8);
+    key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int32_t>(alphaFunc) : 0;
+    return key;
+}
+
 void ApplyPixelBlock(GlDeviceState* state) {
     const auto& rs = state->recorded.renderStates;
     GlPixelBlock block;
-    for (UINT k = 0; k < kDrawnStages; ++k) {
-        const DWORD* stage = state->recorded.stageStates[k];
-        block.colorStage[k][0] = StageOp(stage[D3DTSS_COLOROP]);
-        block.colorStage[k][1] = static_cast<int32_t>(stage[D3DTSS_COLORARG1]);
-        block.colorStage[k][2] = static_cast<int32_t>(stage[D3DTSS_COLORARG2]);
-        block.colorStage[k][3] = (stage[D3DTSS_TEXCOORDINDEX] & 0xFFFFu) == 1 ? 1 : 0;
-        block.alphaStage[k][0] = StageOp(stage[D3DTSS_ALPHAOP]);
-        block.alphaStage[k][1] = static_cast<int32_t>(stage[D3DTSS_ALPHAARG1]);
-        block.alphaStage[k][2] = static_cast<int32_t>(stage[D3DTSS_ALPHAARG2]);
-    }
     ColorToFloats(rs[D3DRS_TEXTUREFACTOR], block.textureFactor);
     ColorToFloats(rs[D3DRS_FOGCOLOR], block.fogColor);
-    block.flags[0] = rs[D3DRS_FOGENABLE] != FALSE ? 1 : 0;
-    const DWORD alphaFunc = std::min<DWORD>(std::max<DWORD>(rs[D3DRS_ALPHAFUNC], 1), 8);
-    block.flags[1] = rs[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int32_t>(alphaFunc) : 0;
     block.alphaReference[0] = static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFFu) / 255.0f;
     if (!state->cache.Bypass() && state->pixelBlockKnown &&
         std::memcmp(&block, &state->pixelBlock, sizeof block) == 0) {
@@ -285,34 +294,95 @@ void ApplyTextures(GlDeviceState* state) {
     }
 }
 
+// The compiled fragment program of a key, compiled on first use; 0 with *error when the driver
+// refuses it.
+GLuint FragmentShader(GlDeviceState* state, const GlPixelKey& key, std::string* error) {
+    for (const auto& entry : state->fragmentShaders) {
+        if (entry.first == key)
+            return entry.second;
+    }
+    const GLuint shader = GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), error);
+    if (shader != 0)
+        state->fragmentShaders.emplace_back(key, shader);
+    return shader;
+}
+
+// Links the shader's vertex stage with the fragment program of a key and finds its uniforms.
+GlLinkedProgram* LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key,
+                             std::string* error) {
+    const GLuint fragmentShader = FragmentShader(state, key, error);
+    if (fragmentShader == 0)
+        return nullptr;
+    GlLinkedProgram linked;
+    linked.key = key;
+    linked.program = GlLinkProgram(shader->vertexShader, fragmentShader, error);
+    if (linked.program == 0) {
+        if (error)
+            *error += "generated source:\n" + GlNumberedSource(shader->glsl);
+        return nullptr;
+    }
+    for (UINT i = 0; i < kConstantCount; ++i) {
+        const std::string name = "c[" + std::to_string(i) + "]";
+        linked.constantLocations[i] = glGetUniformLocation(linked.program, name.c_str());
+    }
+    for (UINT i = 0; i < kConstantCount && linked.constantsLocation < 0; ++i)
+        linked.constantsLocation = linked.constantLocations[i];
+    linked.fixupLocation = glGetUniformLocation(
+        linked.program, shader->pretransformed ? "uPixelToClip" : "uPositionFixup");
+    shader->programs.push_back(linked);
+    return &shader->programs.back();
+}
+
+// The shader's program for the current pixel key, linked on first use; null when it cannot link.
+GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader) {
+    if (shader->lastProgram < shader->programs.size() &&
+        shader->programs[shader->lastProgram].key == state->pixelKey) {
+        return &shader->programs[shader->lastProgram];
+    }
+    for (size_t i = 0; i < shader->programs.size(); ++i) {
+        if (shader->programs[i].key == state->pixelKey) {
+            shader->lastProgram = i;
+            return &shader->programs[i];
+        }
+    }
+    std::string error;
+    GlLinkedProgram* linked = LinkProgram(state, shader, state->pixelKey, &error);
+    if (linked == nullptr) {
+        std::fprintf(stderr, "velmora device: %s\n", error.c_str());
+        return nullptr;
+    }
+    shader->lastProgram = shader->programs.size() - 1;
+    return linked;
+}
+
 // Program, constants, position fix-up and vertex input of one shader.
-void ApplyShader(GlDeviceState* state, GlShader* shader, GLuint vertexBuffer, UINT stride,
-                 GLuint indexBuffer) {
+void ApplyShader(GlDeviceState* state, GlShader* shader, GlLinkedProgram* linked,
+                 GLuint vertexBuffer, UINT stride, GLuint indexBuffer) {
     GlStateCache& cache = state->cache;
     const bool bypass = cache.Bypass();
-    cache.Program(shader->program);
+    cache.Program(linked->program);
 
     D3dRecordedState& recorded = state->recorded;
-    if (shader->constantsLocation >= 0 &&
-        (bypass || shader->constantsClock != recorded.constantsClock)) {
+    if (linked->constantsLocation >= 0 &&
+        (bypass || linked->constantsClock != recorded.constantsClock)) {
         UINT first = 0;
         UINT last = kConstantCount;
         if (!bypass) {
             while (first < kConstantCount &&
-                   recorded.constantStamps[first] <= shader->constantsClock) {
+                   recorded.constantStamps[first] <= linked->constantsClock) {
                 ++first;
             }
-            while (last > first && recorded.constantStamps[last - 1] <= shader->constantsClock) {
+            while (last > first && recorded.constantStamps[last - 1] <= linked->constantsClock) {
                 --last;
             }
         }
         // Array elements past the last one the program reads have no location: nothing to send.
-        if (first < last && shader->constantLocations[first] >= 0) {
-            glProgramUniform4fv(shader->program, shader->constantLocations[first],
+        if (first < last && linked->constantLocations[first] >= 0) {
+            glProgramUniform4fv(linked->program, linked->constantLocations[first],
                                 static_cast<GLsizei>(last - first), &recorded.constants[first].x);
             state->counters.constantUploads += last - first;
         }
-        shader->constantsClock = recorded.constantsClock;
+        linked->constantsClock = recorded.constantsClock;
     }
 
     const float width = static_cast<float>(state->parameters.BackBufferWidth);
@@ -322,14 +392,14 @@ void ApplyShader(GlDeviceState* state, GlShader* shader, GLuint vertexBuffer, UI
     const float fixup[2] = {
         shader->pretransformed ? 2.0f / width : 2.0f * kPixelCentreOffset / width,
         shader->pretransformed ? 2.0f / height : -2.0f * kPixelCentreOffset / height};
-    if (shader->fixupLocation >= 0 &&
-        (bypass || !shader->fixupKnown || fixup[0] != shader->fixup[0] ||
-         fixup[1] != shader->fixup[1])) {
-        shader->fixup[0] = fixup[0];
-        shader->fixup[1] = fixup[1];
-        shader->fixupKnown = true;
+    if (linked->fixupLocation >= 0 &&
+        (bypass || !linked->fixupKnown || fixup[0] != linked->fixup[0] ||
+         fixup[1] != linked->fixup[1])) {
+        linked->fixup[0] = fixup[0];
+        linked->fixup[1] = fixup[1];
+        linked->fixupKnown = true;
         ++state->counters.stateChanges;
-        glProgramUniform4f(shader->program, shader->fixupLocation, fixup[0], fixup[1], 0.0f, 0.0f);
+        glProgramUniform4f(linked->program, linked->fixupLocation, fixup[0], fixup[1], 0.0f, 0.0f);
     }
 
     cache.VertexArray(shader->vertexArray);
@@ -359,6 +429,8 @@ void ApplyDrawState(GlDeviceState* state) {
         ApplySamplers(state);
     if (dirty & kDirtyTextures)
         ApplyTextures(state);
+    if (dirty & (kDirtyPixel | kDirtyTextures))
+        state->pixelKey = PixelKey(state);
     state->dirty = 0;
 }
 
@@ -524,9 +596,6 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
 
     if (!CreateBackBuffer(state, error))
         return false;
-    state->fragmentShader = GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(), error);
-    if (state->fragmentShader == 0)
-        return false;
 
     glCreateBuffers(1, &state->pixelBlockBuffer);
     glNamedBufferStorage(state->pixelBlockBuffer, sizeof(GlPixelBlock), nullptr,
@@ -538,6 +607,7 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     glTextureStorage2D(state->whiteTexture, 1, GL_RGBA8, 1, 1);
     glTextureSubImage2D(state->whiteTexture, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, white);
 
+    state->pixelKey = PixelKey(state);
     GlShader& pretransformed = state->pretransformed;
     pretransformed.pretransformed = true;
     pretransformed.layout.stream = 0;
@@ -574,53 +644,46 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
         glDeleteFramebuffers(1, &state->backBufferFramebuffer);
         glDeleteRenderbuffers(1, &state->backBufferColor);
         glDeleteRenderbuffers(1, &state->backBufferDepth);
-        glDeleteShader(state->fragmentShader);
+        for (const auto& entry : state->fragmentShaders)
+            glDeleteShader(entry.second);
         glDeleteBuffers(1, &state->pixelBlockBuffer);
         glDeleteSamplers(kDrawnStages, state->samplers);
         glDeleteTextures(1, &state->whiteTexture);
         glDeleteBuffers(1, &state->captureBuffer);
     }
     // Without a context the names are simply forgotten: they died with it.
-    state->pretransformed.program = state->pretransformed.vertexArray = 0;
+    auto forget = [](GlShader* shader) {
+        shader->programs.clear();
+        shader->vertexShader = shader->vertexArray = 0;
+    };
+    forget(&state->pretransformed);
     for (std::unique_ptr<GlShader>& shader : state->shaders) {
         if (shader)
-            shader->program = shader->vertexArray = 0;
+            forget(shader.get());
     }
+    state->fragmentShaders.clear();
     for (GlBufferState* buffer : state->buffers)
         buffer->name = 0;
     for (GlTextureState* texture : state->textures)
         texture->name = 0;
     state->backBufferFramebuffer = state->backBufferColor = state->backBufferDepth = 0;
-    state->fragmentShader = state->pixelBlockBuffer = state->whiteTexture = 0;
+    state->pixelBlockBuffer = state->whiteTexture = 0;
     state->samplers[0] = state->samplers[1] = 0;
     state->captureBuffer = 0;
     state->captureCapacity = 0;
 }
 
 bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
-    GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
-    if (vertexShader == 0)
+    GlDeleteShader(shader);
+    shader->vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
+    if (shader->vertexShader == 0)
         return false;
-    GLuint program = GlLinkProgram(vertexShader, state->fragmentShader, error);
-    glDeleteShader(vertexShader);
-    if (program == 0) {
-        if (error)
-            *error += "generated source:\n" + GlNumberedSource(shader->glsl);
+    if (LinkProgram(state, shader, state->pixelKey, error) == nullptr) {
+        glDeleteShader(shader->vertexShader);
+        shader->vertexShader = 0;
         return false;
     }
-    shader->program = program;
-    for (UINT i = 0; i < kConstantCount; ++i) {
-        const std::string name = "c[" + std::to_string(i) + "]";
-        shader->constantLocations[i] = glGetUniformLocation(program, name.c_str());
-    }
-    shader->constantsLocation = shader->constantLocations[0];
-    for (UINT i = 0; i < kConstantCount && shader->constantsLocation < 0; ++i) {
-        shader->constantsLocation = shader->constantLocations[i];
-    }
-    shader->fixupLocation =
-        glGetUniformLocation(program, shader->pretransformed ? "uPixelToClip" : "uPositionFixup");
-    shader->constantsClock = 0;
-    shader->fixupKnown = false;
+    shader->lastProgram = 0;
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
@@ -666,11 +729,14 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
 }
 
 void GlDeleteShader(GlShader* shader) {
-    if (shader->program != 0)
-        glDeleteProgram(shader->program);
+    for (const GlLinkedProgram& linked : shader->programs)
+        glDeleteProgram(linked.program);
+    shader->programs.clear();
+    if (shader->vertexShader != 0)
+        glDeleteShader(shader->vertexShader);
     if (shader->vertexArray != 0)
         glDeleteVertexArrays(1, &shader->vertexArray);
-    shader->program = 0;
+    shader->vertexShader = 0;
     shader->vertexArray = 0;
 }
 
@@ -712,13 +778,18 @@ HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD f
     return D3D_OK;
 }
 
-void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei indexCount,
-                   UINT startIndex, UINT primitiveCount) {
+HRESULT GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei indexCount,
+                      UINT startIndex, UINT primitiveCount) {
     const D3dRecordedState& recorded = state->recorded;
     const D3dRecordedState::Stream& stream = recorded.streams[shader->layout.stream];
     const GlBufferState* indices = recorded.indexState;
     ApplyDrawState(state);
-    ApplyShader(state, shader, stream.state->name, stream.stride, indices->name);
+    GlLinkedProgram* linked = ProgramForKey(state, shader);
+    if (linked == nullptr) {
+        return GlRefuse(state, GlRefusal::FailedShader,
+                        "the vertex shader did not link with the fragment program");
+    }
+    ApplyShader(state, shader, linked, stream.state->name, stream.stride, indices->name);
     const bool wide = indices->format == D3DFMT_INDEX32;
     const uintptr_t offset = static_cast<uintptr_t>(startIndex) * (wide ? 4u : 2u);
     glDrawElementsBaseVertex(mode, indexCount, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
@@ -728,6 +799,7 @@ void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei 
     if (mode == GL_TRIANGLES || mode == GL_TRIANGLE_STRIP || mode == GL_TRIANGLE_FAN) {
         state->counters.triangles += primitiveCount;
     }
+    return D3D_OK;
 }
 
 void GlPresent(GlDeviceState* state) {
@@ -815,7 +887,9 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vecto
         glNamedBufferData(state->captureBuffer, bytes, nullptr, GL_STREAM_READ);
         state->captureCapacity = bytes;
     }
-    ApplyShader(state, shader, stream.state->name, stream.stride, 0);
+    // Any of the shader's programs computes the same vertex outputs.
+    ApplyShader(state, shader, &shader->programs[shader->lastProgram], stream.state->name,
+                stream.stride, 0);
     // Even with rasterisation off a draw needs a complete framebuffer, and a surfaceless
     // context's default one is not.
     state->cache.DrawFramebuffer(state->backBufferFramebuffer);

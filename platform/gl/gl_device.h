@@ -85,25 +85,34 @@ struct GlVertexLayout {
     std::vector<Attribute> attributes;
 };
 
-// One vertex shader: its vertex layout, its GLSL, and the program and vertex array behind it.
-struct GlShader {
-    GlVertexLayout layout;
-    std::string glsl;
-    bool pretransformed = false;  // the built-in path for kPretransformedFvf
-    GLuint program = 0;           // 0 when linking failed
-    GLuint vertexArray = 0;
+// A vertex shader linked with one fragment program, and what it was last sent.
+struct GlLinkedProgram {
+    GlPixelKey key;
+    GLuint program = 0;
     GLint constantsLocation = -1;  // any element of c[]: -1 when the program reads none
     GLint constantLocations[kConstantCount] = {};  // of c[i]; -1 past the last one read
     GLint fixupLocation = -1;     // uPositionFixup, or uPixelToClip of the built-in path
     uint64_t constantsClock = 0;  // constant registers changed after this clock are not uploaded
     float fixup[2] = {0.0f, 0.0f};
     bool fixupKnown = false;
+};
+
+// One vertex shader: its vertex layout, its GLSL, its compiled stage, the programs it was drawn
+// with (one per fragment program) and its vertex array.
+struct GlShader {
+    GlVertexLayout layout;
+    std::string glsl;
+    bool pretransformed = false;  // the built-in path for kPretransformedFvf
+    int diffuseAlphaInput = -1;   // input register oD0.w copies unchanged, -1 when none
+    GLuint vertexShader = 0;      // 0 when compiling or the first link failed
+    std::vector<GlLinkedProgram> programs;
+    size_t lastProgram = 0;  // index into programs of the last draw
+    GLuint vertexArray = 0;
     GLuint boundBuffer = 0;  // what the vertex array points at
     UINT boundStride = 0;
     GLuint boundIndices = 0;
     bool bindingsKnown = false;
 };
-
 // What the Direct3D calls have recorded; the draw turns it into GL state.
 struct D3dRecordedState {
     std::array<DWORD, kRenderStateCount> renderStates{};
@@ -173,7 +182,9 @@ struct GlDeviceState {
     GLuint backBufferColor = 0;
     GLuint backBufferDepth = 0;
     bool backBufferHasAlpha = false;  // X formats keep their alpha at 1
-    GLuint fragmentShader = 0;
+    GlPixelKey pixelKey;  // of the recorded states, kept current by every draw
+    // Compiled fragment programs, one per key drawn with.
+    std::vector<std::pair<GlPixelKey, GLuint>> fragmentShaders;
     GLuint pixelBlockBuffer = 0;
     GlPixelBlock pixelBlock;
     bool pixelBlockKnown = false;
@@ -228,16 +239,17 @@ void GlUploadTextureLevel(GlTextureState* texture, UINT level);
 void GlDeleteBuffer(GlBufferState* buffer);
 void GlDeleteTexture(GlTextureState* texture);
 
-// Links a shader's GLSL with the fragment program and builds its vertex array; false with
-// *error (the numbered source included) when the driver refuses it.
+// Compiles a shader's GLSL, links it with the fragment program of the current states and builds
+// its vertex array; false with *error (the numbered source included) when the driver refuses it.
 bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error);
 void GlDeleteShader(GlShader* shader);
 
 HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD flags,
                 D3DCOLOR color, float z);
-// Applies the recorded state and issues one indexed draw (all ranges already checked).
-void GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei indexCount,
-                   UINT startIndex, UINT primitiveCount);
+// Applies the recorded state and issues one indexed draw (all ranges already checked);
+// D3DERR_INVALIDCALL when the shader cannot link with the fragment program the states need.
+HRESULT GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsizei indexCount,
+                      UINT startIndex, UINT primitiveCount);
 // Scales the back buffer into the window with black bars, then swaps.
 void GlPresent(GlDeviceState* state);
 bool GlReadBackBuffer(GlDeviceState* state, std::vector<uint8_t>* rgba, UINT* width, UINT* height);

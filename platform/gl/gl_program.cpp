@@ -1,13 +1,12 @@
 #include "platform/gl/gl_program.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-// Stage numbers are D3DTOP_* and arguments D3DTA_* (selector in the low four bits, 0x10
-// complement, 0x20 alpha replicate), so the block carries Direct3D's values unchanged.
-const char kFragmentSource[] = R"(#version 450 core
+const char kFragmentHead[] = R"(#version 450 core
 in vec4 vsDiffuse;
 in vec4 vsSpecular;
 in float vsFog;
@@ -15,81 +14,95 @@ in vec4 vsTexCoord0;
 in vec4 vsTexCoord1;
 
 layout(std140, binding = 0) uniform PixelState {
-    ivec4 uColorStage[2];
-    ivec4 uAlphaStage[2];
     vec4 uTextureFactor;
     vec4 uFogColor;
-    ivec4 uFlags;
     vec4 uAlphaReference;
 };
 layout(binding = 0) uniform sampler2D uTexture0;
 layout(binding = 1) uniform sampler2D uTexture1;
 layout(location = 0) out vec4 fragColor;
 
-const int kDisable = 1;
+void main() {
+    vec4 current = vsDiffuse;
+)";
 
-vec4 Argument(int argument, vec4 current, vec4 texel) {
-    int source = argument & 15;
-    vec4 value = current;
-    if (source == 0) value = vsDiffuse;
-    else if (source == 2) value = texel;
-    else if (source == 3) value = uTextureFactor;
-    else if (source == 4) value = vsSpecular;
-    if ((argument & 32) != 0) value = value.aaaa;
-    if ((argument & 16) != 0) value = vec4(1.0) - value;
+constexpr int32_t kDisable = 1;   // D3DTOP_DISABLE
+constexpr int32_t kTexture = 2;   // D3DTA_TEXTURE
+constexpr int32_t kNever = 1;     // D3DCMP_NEVER
+constexpr int32_t kAlways = 8;    // D3DCMP_ALWAYS
+
+// One D3DTA_* argument as a GLSL vec4 expression; texel is the stage's sample.
+std::string Argument(int32_t argument, const std::string& texel) {
+    std::string value;
+    switch (argument & 15) {
+        case 0:
+            value = "vsDiffuse";
+            break;
+        case kTexture:
+            value = texel;
+            break;
+        case 3:
+            value = "uTextureFactor";
+            break;
+        case 4:
+            value = "vsSpecular";
+            break;
+        default:
+            value = "current";
+            break;
+    }
+    if ((argument & 32) != 0)
+        value += ".aaaa";
+    if ((argument & 16) != 0)
+        value = "(vec4(1.0) - " + value + ")";
     return value;
 }
 
-vec4 Combine(int op, vec4 a, vec4 b) {
-    if (op == 3) return b;
-    if (op == 4) return a * b;
-    if (op == 5) return 2.0 * a * b;
-    if (op == 6) return 4.0 * a * b;
-    if (op == 7) return a + b;
-    return a;
-}
-
-vec4 Stage(ivec4 color, ivec4 alpha, vec4 texel, vec4 current) {
-    vec3 rgb = Combine(color.x, Argument(color.y, current, texel),
-                       Argument(color.z, current, texel)).rgb;
-    float a = current.a;
-    if (alpha.x != kDisable) {
-        a = Combine(alpha.x, Argument(alpha.y, current, texel),
-                    Argument(alpha.z, current, texel)).a;
+// One D3DTOP_* operation of two vec4 expressions; operations the program does not know draw
+// as D3DTOP_SELECTARG1.
+std::string Combine(int32_t op, const std::string& a, const std::string& b) {
+    switch (op) {
+        case 3:
+            return b;
+        case 4:
+            return "(" + a + " * " + b + ")";
+        case 5:
+            return "(2.0 * " + a + " * " + b + ")";
+        case 6:
+            return "(4.0 * " + a + " * " + b + ")";
+        case 7:
+            return "(" + a + " + " + b + ")";
+        default:
+            return a;
     }
-    return clamp(vec4(rgb, a), 0.0, 1.0);
 }
 
-vec2 Coordinates(int set) { return set == 0 ? vsTexCoord0.xy : vsTexCoord1.xy; }
-
-bool AlphaPasses(int func, float alpha) {
-    float a = floor(alpha * 255.0 + 0.5);
-    float reference = floor(uAlphaReference.x * 255.0 + 0.5);
-    if (func == 1) return false;
-    if (func == 2) return a < reference;
-    if (func == 3) return a == reference;
-    if (func == 4) return a <= reference;
-    if (func == 5) return a > reference;
-    if (func == 6) return a != reference;
-    if (func == 7) return a >= reference;
-    return true;
+bool ReadsTexture(int32_t op, int32_t arg1, int32_t arg2) {
+    return op != kDisable && ((arg1 & 15) == kTexture || (arg2 & 15) == kTexture);
 }
 
-void main() {
-    vec4 current = vsDiffuse;
-    if (uColorStage[0].x != kDisable) {
-        vec4 texel = texture(uTexture0, Coordinates(uColorStage[0].w));
-        current = Stage(uColorStage[0], uAlphaStage[0], texel, current);
-        if (uColorStage[1].x != kDisable) {
-            texel = texture(uTexture1, Coordinates(uColorStage[1].w));
-            current = Stage(uColorStage[1], uAlphaStage[1], texel, current);
-        }
+// Stage k: its sample when it reads a bound texture, then the colour and alpha operations,
+// clamped as a fixed-point pipeline would.
+void AppendStage(const GlPixelKey& key, int k, std::string* out) {
+    const int32_t* color = key.colorStage[k];
+    const int32_t* alpha = key.alphaStage[k];
+    std::string texel = "vec4(1.0)";
+    if (key.textured[k] != 0 && (ReadsTexture(color[0], color[1], color[2]) ||
+                                 ReadsTexture(alpha[0], alpha[1], alpha[2]))) {
+        texel = "texel" + std::to_string(k);
+        *out += "    vec4 " + texel + " = texture(uTexture" + std::to_string(k) +
+                (color[3] == 1 ? ", vsTexCoord1.xy);\n" : ", vsTexCoord0.xy);\n");
     }
-    if (uFlags.y != 0 && !AlphaPasses(uFlags.y, current.a)) discard;
-    if (uFlags.x != 0) current.rgb = mix(uFogColor.rgb, current.rgb, clamp(vsFog, 0.0, 1.0));
-    fragColor = current;
+    const std::string rgb =
+        Combine(color[0], Argument(color[1], texel), Argument(color[2], texel)) + ".rgb";
+    const std::string a =
+        alpha[0] == kDisable
+            ? std::string("current.a")
+            : Combine(alpha[0], Argument(alpha[1], texel), Argument(alpha[2], texel)) + ".a";
+    *out += "    current = clamp(vec4(" + rgb + ", " + a + "), 0.0, 1.0);\n";
 }
-)";
+
+const char* const kAlphaCompare[] = {"", "", "<", "==", "<=", ">", "!=", ">="};
 
 const char kPretransformedSource[] = R"(#version 450 core
 layout(location = 0) in vec4 vPosition;
@@ -144,8 +157,29 @@ std::string InfoLog(GLuint object, bool program) {
 
 }  // namespace
 
-const char* GlFragmentProgramSource() {
-    return kFragmentSource;
+bool operator==(const GlPixelKey& a, const GlPixelKey& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::string GlFragmentProgramSource(const GlPixelKey& key) {
+    std::string out = kFragmentHead;
+    if (key.colorStage[0][0] != kDisable) {
+        AppendStage(key, 0, &out);
+        if (key.colorStage[1][0] != kDisable)
+            AppendStage(key, 1, &out);
+    }
+    const int32_t func = key.alphaFunc;
+    if (func == kNever) {
+        out += "    discard;\n";
+    } else if (func > kNever && func < kAlways) {
+        // Compared in 0..255 steps, as Direct3D compares its 8-bit reference.
+        out += "    if (!(floor(current.a * 255.0 + 0.5) " + std::string(kAlphaCompare[func]) +
+               " floor(uAlphaReference.x * 255.0 + 0.5))) discard;\n";
+    }
+    if (key.fog != 0)
+        out += "    current.rgb = mix(uFogColor.rgb, current.rgb, clamp(vsFog, 0.0, 1.0));\n";
+    out += "    fragColor = current;\n}\n";
+    return out;
 }
 
 const char* GlPretransformedVertexSource() {

@@ -1,7 +1,8 @@
-// The device's GLSL: the one fixed fragment program (two texture stages, fog, alpha test), the
-// vertex shader of the pre-transformed path, and compiling and linking with readable errors.
-// Owns: those sources, the layout of the fragment program's uniform block, the names captured
-// by transform feedback. Does not: translate vertex shader assembly (platform/vshader/vs_glsl.h) or
+// The device's GLSL: the fragment programs of the fixed pixel pipeline (two texture stages, fog,
+// alpha test), each written for one combination of those states, the vertex shader of the
+// pre-transformed path, and compiling and linking with readable errors.
+// Owns: those sources, the key that picks a fragment program, the layout of its uniform block,
+// the names captured by transform feedback. Does not: translate vertex shader assembly (platform/vshader/vs_glsl.h) or
 // decide state (platform/gl/gl_device.cpp fills the uniform block).
 // Needs: a current GL 4.5 context.
 #pragma once
@@ -11,14 +12,22 @@
 #include <cstdint>
 #include <string>
 
-// Uniform block 0 of the fragment program, std140: each row is one vec4 or ivec4.
-struct GlPixelBlock {
+// The states a fragment program is written for. A software rasteriser runs every branch of a
+// program for every pixel, so each combination gets straight-line code of its own.
+struct GlPixelKey {
     int32_t colorStage[2][4] = {};  // per stage: D3DTOP, argument 1, argument 2, coordinate set
-    int32_t alphaStage[2][4] = {};  // per stage: D3DTOP, argument 1, argument 2, unused
-    float textureFactor[4] = {};    // D3DRS_TEXTUREFACTOR as 0..1 RGBA
-    float fogColor[4] = {};         // D3DRS_FOGCOLOR as 0..1 RGBA
-    int32_t flags[4] = {};          // x: fog on; y: alpha test D3DCMP (0 = off); z, w unused
-    float alphaReference[4] = {};   // x: D3DRS_ALPHAREF / 255
+    int32_t alphaStage[2][3] = {};  // per stage: D3DTOP, argument 1, argument 2
+    int32_t textured[2] = {};       // 1: the stage samples its texture; 0: none bound, white
+    int32_t fog = 0;                // 1: blend toward the fog colour by the vertex fog
+    int32_t alphaFunc = 0;          // alpha test D3DCMP; 0: off
+};
+bool operator==(const GlPixelKey& a, const GlPixelKey& b);
+
+// Uniform block 0 of the fragment programs, std140: each row is one vec4.
+struct GlPixelBlock {
+    float textureFactor[4] = {};   // D3DRS_TEXTUREFACTOR as 0..1 RGBA
+    float fogColor[4] = {};        // D3DRS_FOGCOLOR as 0..1 RGBA
+    float alphaReference[4] = {};  // x: D3DRS_ALPHAREF / 255
 };
 constexpr GLuint kPixelBlockBinding = 0;
 
@@ -32,7 +41,9 @@ constexpr float kPixelCentreOffset = 63.0f / 128.0f;
 // vsDiffuse (4), vsSpecular (4), vsFog (1), vsTexCoord0 (4), vsTexCoord1 (4).
 constexpr int kCapturedFloatsPerVertex = 21;
 
-const char* GlFragmentProgramSource();
+// The fragment program for one key. Stage operations are D3DTOP_* and arguments D3DTA_*
+// (selector in the low four bits, 0x10 complement, 0x20 alpha replicate).
+std::string GlFragmentProgramSource(const GlPixelKey& key);
 // Pre-transformed vertices (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1): x, y in pixels from
 // the top-left corner with Direct3D's pixel centres on integers, z depth 0..1, w = 1 / w.
 const char* GlPretransformedVertexSource();
