@@ -309,7 +309,7 @@ RawScene* BuildRawScene() {
         GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), &scene->error);
     if (vertexShader == 0 || fragmentShader == 0)
         return scene;
-    scene->program = GlLinkProgram(vertexShader, fragmentShader, &scene->error);
+    scene->program = GlLinkProgram(vertexShader, fragmentShader, false, &scene->error);
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
     if (scene->program == 0)

@@ -307,19 +307,20 @@ GLuint FragmentShader(GlDeviceState* state, const GlPixelKey& key, std::string* 
     return shader;
 }
 
-// Links the shader's vertex stage with the fragment program of a key and finds its uniforms.
-GlLinkedProgram* LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key,
-                             std::string* error) {
+// Links the shader's vertex stage with the fragment program of a key and finds its uniforms;
+// false with *error when the driver refuses.
+bool LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key, bool capture,
+                 GlLinkedProgram* out, std::string* error) {
     const GLuint fragmentShader = FragmentShader(state, key, error);
     if (fragmentShader == 0)
-        return nullptr;
+        return false;
     GlLinkedProgram linked;
     linked.key = key;
-    linked.program = GlLinkProgram(shader->vertexShader, fragmentShader, error);
+    linked.program = GlLinkProgram(shader->vertexShader, fragmentShader, capture, error);
     if (linked.program == 0) {
         if (error)
             *error += "generated source:\n" + GlNumberedSource(shader->glsl);
-        return nullptr;
+        return false;
     }
     for (UINT i = 0; i < kConstantCount; ++i) {
         const std::string name = "c[" + std::to_string(i) + "]";
@@ -329,7 +330,18 @@ GlLinkedProgram* LinkProgram(GlDeviceState* state, GlShader* shader, const GlPix
         linked.constantsLocation = linked.constantLocations[i];
     linked.fixupLocation = glGetUniformLocation(
         linked.program, shader->pretransformed ? "uPixelToClip" : "uPositionFixup");
+    *out = linked;
+    return true;
+}
+
+// Links a draw program for a key and keeps it with the shader's others; null when it cannot.
+GlLinkedProgram* AddProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key,
+                            std::string* error) {
+    GlLinkedProgram linked;
+    if (!LinkProgram(state, shader, key, false, &linked, error))
+        return nullptr;
     shader->programs.push_back(linked);
+    shader->lastProgram = shader->programs.size() - 1;
     return &shader->programs.back();
 }
 
@@ -346,12 +358,9 @@ GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader) {
         }
     }
     std::string error;
-    GlLinkedProgram* linked = LinkProgram(state, shader, state->pixelKey, &error);
-    if (linked == nullptr) {
+    GlLinkedProgram* linked = AddProgram(state, shader, state->pixelKey, &error);
+    if (linked == nullptr)
         std::fprintf(stderr, "velmora device: %s\n", error.c_str());
-        return nullptr;
-    }
-    shader->lastProgram = shader->programs.size() - 1;
     return linked;
 }
 
@@ -654,6 +663,7 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     // Without a context the names are simply forgotten: they died with it.
     auto forget = [](GlShader* shader) {
         shader->programs.clear();
+        shader->capture = GlLinkedProgram();
         shader->vertexShader = shader->vertexArray = 0;
     };
     forget(&state->pretransformed);
@@ -678,12 +688,11 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     shader->vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
     if (shader->vertexShader == 0)
         return false;
-    if (LinkProgram(state, shader, state->pixelKey, error) == nullptr) {
+    if (AddProgram(state, shader, state->pixelKey, error) == nullptr) {
         glDeleteShader(shader->vertexShader);
         shader->vertexShader = 0;
         return false;
     }
-    shader->lastProgram = 0;
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
@@ -732,6 +741,9 @@ void GlDeleteShader(GlShader* shader) {
     for (const GlLinkedProgram& linked : shader->programs)
         glDeleteProgram(linked.program);
     shader->programs.clear();
+    if (shader->capture.program != 0)
+        glDeleteProgram(shader->capture.program);
+    shader->capture = GlLinkedProgram();
     if (shader->vertexShader != 0)
         glDeleteShader(shader->vertexShader);
     if (shader->vertexArray != 0)
@@ -887,9 +899,13 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vecto
         glNamedBufferData(state->captureBuffer, bytes, nullptr, GL_STREAM_READ);
         state->captureCapacity = bytes;
     }
-    // Any of the shader's programs computes the same vertex outputs.
-    ApplyShader(state, shader, &shader->programs[shader->lastProgram], stream.state->name,
-                stream.stride, 0);
+    // Any fragment program will do: nothing is drawn.
+    std::string error;
+    if (shader->capture.program == 0 &&
+        !LinkProgram(state, shader, shader->programs[0].key, true, &shader->capture, &error)) {
+        return GlRefuse(state, GlRefusal::FailedShader, error);
+    }
+    ApplyShader(state, shader, &shader->capture, stream.state->name, stream.stride, 0);
     // Even with rasterisation off a draw needs a complete framebuffer, and a surfaceless
     // context's default one is not.
     state->cache.DrawFramebuffer(state->backBufferFramebuffer);

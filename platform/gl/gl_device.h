@@ -106,7 +106,8 @@ struct GlShader {
     int diffuseAlphaInput = -1;   // input register oD0.w copies unchanged, -1 when none
     GLuint vertexShader = 0;      // 0 when compiling or the first link failed
     std::vector<GlLinkedProgram> programs;
-    size_t lastProgram = 0;  // index into programs of the last draw
+    size_t lastProgram = 0;   // index into programs of the last draw
+    GlLinkedProgram capture;  // the one whose outputs transform feedback reads, linked on demand
     GLuint vertexArray = 0;
     GLuint boundBuffer = 0;  // what the vertex array points at
     UINT boundStride = 0;

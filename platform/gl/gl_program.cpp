@@ -222,11 +222,13 @@ GLuint GlCompileShader(GLenum stage, const std::string& source, std::string* err
     return 0;
 }
 
-GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, std::string* error) {
+GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, bool capture,
+                     std::string* error) {
     GLuint program = glCreateProgram();
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
-    glTransformFeedbackVaryings(program, 6, kCapturedNames, GL_INTERLEAVED_ATTRIBS);
+    if (capture)
+        glTransformFeedbackVaryings(program, 6, kCapturedNames, GL_INTERLEAVED_ATTRIBS);
     glLinkProgram(program);
     glDetachShader(program, vertexShader);
     glDetachShader(program, fragmentShader);

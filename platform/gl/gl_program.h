@@ -50,8 +50,11 @@ const char* GlPretransformedVertexSource();
 
 // A compiled shader object, or 0 with the driver's log and the numbered source in *error.
 GLuint GlCompileShader(GLenum stage, const std::string& source, std::string* error);
-// A linked program of a vertex and a fragment shader whose outputs transform feedback can
-// capture; 0 with the driver's log in *error.
-GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, std::string* error);
+// A linked program of a vertex and a fragment shader; 0 with the driver's log in *error. With
+// capture, transform feedback can read every vertex output; without, the linker may drop the
+// outputs the fragment program does not read, which a software rasteriser would otherwise
+// compute, store and clip for every vertex.
+GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, bool capture,
+                     std::string* error);
 // The source with "  12: " line numbers, as compile errors show it.
 std::string GlNumberedSource(const std::string& source);
