@@ -839,8 +839,11 @@ void GlPresent(GlDeviceState* state) {
     cache.Scissor(false);
     cache.ColorMask(true);
     state->dirty |= kDirtyRaster;
-    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glClearNamedFramebufferfv(target, GL_COLOR, 0, black);
+    // Bars only where the picture leaves some: a window it fills needs no clear.
+    if (destWidth != windowWidth || destHeight != windowHeight) {
+        const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        glClearNamedFramebufferfv(target, GL_COLOR, 0, black);
+    }
     const bool sameSize = destWidth == width && destHeight == height;
     glBlitNamedFramebuffer(state->backBufferFramebuffer, target, 0, 0, width, height, x, y,
                            x + destWidth, y + destHeight, GL_COLOR_BUFFER_BIT,
