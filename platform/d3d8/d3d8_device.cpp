@@ -501,6 +501,36 @@ HRESULT IDirect3DDevice8::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATE
 
 // ---- Shaders and constants ----
 
+namespace {
+
+bool SameLayout(const GlVertexLayout& a, const GlVertexLayout& b) {
+    if (a.stream != b.stream || a.extent != b.extent ||
+        a.attributes.size() != b.attributes.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.attributes.size(); ++i) {
+        const GlVertexLayout::Attribute& x = a.attributes[i];
+        const GlVertexLayout::Attribute& y = b.attributes[i];
+        if (x.reg != y.reg || x.type != y.type || x.offset != y.offset)
+            return false;
+    }
+    return true;
+}
+
+// A live, built shader of the same GLSL and vertex layout, or null.
+std::shared_ptr<GlShader> SameShader(const GlDeviceState* state, const std::string& glsl,
+                                     const GlVertexLayout& layout) {
+    for (const std::shared_ptr<GlShader>& shader : state->shaders) {
+        if (shader && shader->vertexShader != 0 && shader->glsl == glsl &&
+            SameLayout(shader->layout, layout)) {
+            return shader;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWORD* function,
                                              DWORD* handle, DWORD /*usage*/) {
     GlDeviceState* state = m_pState;
@@ -508,9 +538,6 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
         state->lastError = "CreateVertexShader needs a declaration and a function";
         return D3DERR_INVALIDCALL;
     }
-    std::unique_ptr<GlShader> shader(new (std::nothrow) GlShader());
-    if (!shader)
-        return E_OUTOFMEMORY;
     std::string error;
     VsDeclaration parsed;
     HRESULT hr = ParseVertexDeclaration(declaration, &parsed, &error);
@@ -528,8 +555,19 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
         state->lastError = "vertex shader: " + error;
         return hr;
     }
-    shader->glsl = TranslateVertexShaderToGlsl(program, parsed);
-    shader->layout = VertexLayout(parsed);
+    std::string glsl = TranslateVertexShaderToGlsl(program, parsed);
+    const GlVertexLayout layout = VertexLayout(parsed);
+    std::shared_ptr<GlShader> shader = SameShader(state, glsl, layout);
+    if (shader) {
+        state->shaders.push_back(std::move(shader));
+        *handle = static_cast<DWORD>(state->shaders.size() - 1) * 2 + 1;
+        return D3D_OK;
+    }
+    shader.reset(new (std::nothrow) GlShader());
+    if (!shader)
+        return E_OUTOFMEMORY;
+    shader->glsl = std::move(glsl);
+    shader->layout = layout;
     if (!GlBuildShader(state, shader.get(), &error)) {
         GlDeleteShader(shader.get());
         state->lastError = error;
@@ -567,7 +605,8 @@ HRESULT IDirect3DDevice8::DeleteVertexShader(DWORD handle) {
     if ((handle & 1) == 0 || slot >= state->shaders.size() || !state->shaders[slot]) {
         return D3DERR_INVALIDCALL;
     }
-    GlDeleteShader(state->shaders[slot].get());
+    if (state->shaders[slot].use_count() == 1)
+        GlDeleteShader(state->shaders[slot].get());
     state->shaders[slot].reset();
     return D3D_OK;
 }

@@ -626,9 +626,9 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     pretransformed.glsl = GlPretransformedVertexSource();
     if (!GlBuildShader(state, &pretransformed, error))
         return false;
-    for (std::unique_ptr<GlShader>& shader : state->shaders) {
+    for (std::shared_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
-        if (shader)
+        if (shader && shader->vertexShader == 0)  // shared ones are built once
             GlBuildShader(state, shader.get(), &ignored);
     }
     for (GlBufferState* buffer : state->buffers)
@@ -642,7 +642,7 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
 void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     if (contextAlive) {
         GlDeleteShader(&state->pretransformed);
-        for (std::unique_ptr<GlShader>& shader : state->shaders) {
+        for (std::shared_ptr<GlShader>& shader : state->shaders) {
             if (shader)
                 GlDeleteShader(shader.get());
         }
@@ -667,7 +667,7 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
         shader->vertexShader = shader->vertexArray = 0;
     };
     forget(&state->pretransformed);
-    for (std::unique_ptr<GlShader>& shader : state->shaders) {
+    for (std::shared_ptr<GlShader>& shader : state->shaders) {
         if (shader)
             forget(shader.get());
     }

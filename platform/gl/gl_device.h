@@ -200,7 +200,9 @@ struct GlDeviceState {
     GLsizeiptr captureCapacity = 0;  // bytes
 
     GlShader pretransformed;
-    std::vector<std::unique_ptr<GlShader>> shaders;  // slot i is handle 2i + 1; null: deleted
+    // Slot i is handle 2i + 1; null: deleted. Shaders of the same GLSL and vertex layout share
+    // one GlShader, so each distinct one is compiled and linked once.
+    std::vector<std::shared_ptr<GlShader>> shaders;
 
     std::unordered_set<GlBufferState*> buffers;
     std::unordered_set<GlTextureState*> textures;
