@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    cmake g++ ninja-build pkg-config ccache
+    cmake g++ ninja-build pkg-config ccache python3
     libsdl2-dev libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libgtk-3-dev libx11-dev
     libfreetype-dev fonts-ipafont-gothic libgtest-dev libbenchmark-dev
     xvfb xauth xdotool assimp-utils libmeshoptimizer-dev
