@@ -294,29 +294,22 @@ void ApplyTextures(GlDeviceState* state) {
     }
 }
 
-// The compiled fragment program of a key, compiled on first use; 0 with *error when the driver
-// refuses it.
-GLuint FragmentShader(GlDeviceState* state, const GlPixelKey& key, std::string* error) {
-    for (const auto& entry : state->fragmentShaders) {
-        if (entry.first == key)
-            return entry.second;
-    }
-    const GLuint shader = GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), error);
-    if (shader != 0)
-        state->fragmentShaders.emplace_back(key, shader);
-    return shader;
-}
-
 // Links the shader's vertex stage with the fragment program of a key and finds its uniforms;
-// false with *error when the driver refuses.
-bool LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key, bool capture,
-                 GlLinkedProgram* out, std::string* error) {
-    const GLuint fragmentShader = FragmentShader(state, key, error);
-    if (fragmentShader == 0)
+// false with *error when the driver refuses. The stages are compiled for the link and deleted
+// after it: the driver keeps each shader object's intermediate code as long as it lives.
+bool LinkProgram(GlShader* shader, const GlPixelKey& key, bool capture, GlLinkedProgram* out,
+                 std::string* error) {
+    const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
+    if (vertexShader == 0)
         return false;
+    const GLuint fragmentShader =
+        GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), error);
     GlLinkedProgram linked;
     linked.key = key;
-    linked.program = GlLinkProgram(shader->vertexShader, fragmentShader, capture, error);
+    if (fragmentShader != 0)
+        linked.program = GlLinkProgram(vertexShader, fragmentShader, capture, error);
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
     if (linked.program == 0) {
         if (error)
             *error += "generated source:\n" + GlNumberedSource(shader->glsl);
@@ -335,10 +328,9 @@ bool LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key, 
 }
 
 // Links a draw program for a key and keeps it with the shader's others; null when it cannot.
-GlLinkedProgram* AddProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key,
-                            std::string* error) {
+GlLinkedProgram* AddProgram(GlShader* shader, const GlPixelKey& key, std::string* error) {
     GlLinkedProgram linked;
-    if (!LinkProgram(state, shader, key, false, &linked, error))
+    if (!LinkProgram(shader, key, false, &linked, error))
         return nullptr;
     shader->programs.push_back(linked);
     shader->lastProgram = shader->programs.size() - 1;
@@ -358,7 +350,7 @@ GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader) {
         }
     }
     std::string error;
-    GlLinkedProgram* linked = AddProgram(state, shader, state->pixelKey, &error);
+    GlLinkedProgram* linked = AddProgram(shader, state->pixelKey, &error);
     if (linked == nullptr)
         std::fprintf(stderr, "velmora device: %s\n", error.c_str());
     return linked;
@@ -628,7 +620,7 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
         return false;
     for (std::shared_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
-        if (shader && shader->vertexShader == 0)  // shared ones are built once
+        if (shader && shader->programs.empty())  // shared ones are built once
             GlBuildShader(state, shader.get(), &ignored);
     }
     for (GlBufferState* buffer : state->buffers)
@@ -653,8 +645,6 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
         glDeleteFramebuffers(1, &state->backBufferFramebuffer);
         glDeleteRenderbuffers(1, &state->backBufferColor);
         glDeleteRenderbuffers(1, &state->backBufferDepth);
-        for (const auto& entry : state->fragmentShaders)
-            glDeleteShader(entry.second);
         glDeleteBuffers(1, &state->pixelBlockBuffer);
         glDeleteSamplers(kDrawnStages, state->samplers);
         glDeleteTextures(1, &state->whiteTexture);
@@ -664,14 +654,13 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     auto forget = [](GlShader* shader) {
         shader->programs.clear();
         shader->capture = GlLinkedProgram();
-        shader->vertexShader = shader->vertexArray = 0;
+        shader->vertexArray = 0;
     };
     forget(&state->pretransformed);
     for (std::shared_ptr<GlShader>& shader : state->shaders) {
         if (shader)
             forget(shader.get());
     }
-    state->fragmentShaders.clear();
     for (GlBufferState* buffer : state->buffers)
         buffer->name = 0;
     for (GlTextureState* texture : state->textures)
@@ -685,14 +674,8 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
 
 bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     GlDeleteShader(shader);
-    shader->vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
-    if (shader->vertexShader == 0)
+    if (AddProgram(shader, state->pixelKey, error) == nullptr)
         return false;
-    if (AddProgram(state, shader, state->pixelKey, error) == nullptr) {
-        glDeleteShader(shader->vertexShader);
-        shader->vertexShader = 0;
-        return false;
-    }
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
@@ -744,11 +727,8 @@ void GlDeleteShader(GlShader* shader) {
     if (shader->capture.program != 0)
         glDeleteProgram(shader->capture.program);
     shader->capture = GlLinkedProgram();
-    if (shader->vertexShader != 0)
-        glDeleteShader(shader->vertexShader);
     if (shader->vertexArray != 0)
         glDeleteVertexArrays(1, &shader->vertexArray);
-    shader->vertexShader = 0;
     shader->vertexArray = 0;
 }
 
@@ -905,7 +885,7 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vecto
     // Any fragment program will do: nothing is drawn.
     std::string error;
     if (shader->capture.program == 0 &&
-        !LinkProgram(state, shader, shader->programs[0].key, true, &shader->capture, &error)) {
+        !LinkProgram(shader, shader->programs[0].key, true, &shader->capture, &error)) {
         return GlRefuse(state, GlRefusal::FailedShader, error);
     }
     ApplyShader(state, shader, &shader->capture, stream.state->name, stream.stride, 0);

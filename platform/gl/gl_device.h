@@ -97,15 +97,14 @@ struct GlLinkedProgram {
     bool fixupKnown = false;
 };
 
-// One vertex shader: its vertex layout, its GLSL, its compiled stage, the programs it was drawn
-// with (one per fragment program) and its vertex array.
+// One vertex shader: its vertex layout, its GLSL, the programs it was drawn with (one per
+// fragment program) and its vertex array.
 struct GlShader {
     GlVertexLayout layout;
     std::string glsl;
     bool pretransformed = false;  // the built-in path for kPretransformedFvf
     int diffuseAlphaInput = -1;   // input register oD0.w copies unchanged, -1 when none
-    GLuint vertexShader = 0;      // 0 when compiling or the first link failed
-    std::vector<GlLinkedProgram> programs;
+    std::vector<GlLinkedProgram> programs;  // empty when compiling or the first link failed
     size_t lastProgram = 0;   // index into programs of the last draw
     GlLinkedProgram capture;  // the one whose outputs transform feedback reads, linked on demand
     GLuint vertexArray = 0;
@@ -184,8 +183,6 @@ struct GlDeviceState {
     GLuint backBufferDepth = 0;
     bool backBufferHasAlpha = false;  // X formats keep their alpha at 1
     GlPixelKey pixelKey;  // of the recorded states, kept current by every draw
-    // Compiled fragment programs, one per key drawn with.
-    std::vector<std::pair<GlPixelKey, GLuint>> fragmentShaders;
     GLuint pixelBlockBuffer = 0;
     GlPixelBlock pixelBlock;
     bool pixelBlockKnown = false;
