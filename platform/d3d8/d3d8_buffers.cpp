@@ -47,6 +47,7 @@ HRESULT UnlockBuffer(GlBufferState* state) {
     GlUploadBufferRange(state, state->dirtyBegin, state->dirtyEnd);
     state->dirtyBegin = state->dirtyEnd = 0;
     state->largestIndex.clear();
+    state->opaqueColours.clear();
     return D3D_OK;
 }
 

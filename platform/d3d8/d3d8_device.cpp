@@ -568,6 +568,10 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
         return E_OUTOFMEMORY;
     shader->glsl = std::move(glsl);
     shader->layout = layout;
+    static_assert(kVsDiffuseAlphaDefault == kDiffuseAlphaOne &&
+                      kVsDiffuseAlphaUnknown == kDiffuseAlphaUnknown,
+                  "the device reads the shader's diffuse alpha source as is");
+    shader->diffuseAlphaInput = VsDiffuseAlphaSource(program);
     if (!GlBuildShader(state, shader.get(), &error)) {
         GlDeleteShader(shader.get());
         state->lastError = error;

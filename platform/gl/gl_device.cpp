@@ -191,7 +191,6 @@ void ApplyRaster(GlDeviceState* state) {
     const DWORD cull = rs[D3DRS_CULLMODE];
     cache.Cull(cull == D3DCULL_CW || cull == D3DCULL_CCW);
     cache.CullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
-    cache.Blend(rs[D3DRS_ALPHABLENDENABLE] != FALSE);
     DWORD source = rs[D3DRS_SRCBLEND];
     DWORD destination = rs[D3DRS_DESTBLEND];
     if (source == kBlendBothSourceAlpha) {
@@ -420,6 +419,95 @@ void ApplyShader(GlDeviceState* state, GlShader* shader, GlLinkedProgram* linked
     shader->bindingsKnown = true;
 }
 
+// true when every vertex's D3DCOLOR at that offset in the buffer has alpha 255.
+bool ColoursOpaque(GlBufferState* buffer, UINT stride, UINT offset) {
+    const uint64_t key = static_cast<uint64_t>(stride) << 32 | offset;
+    const auto found = buffer->opaqueColours.find(key);
+    if (found != buffer->opaqueColours.end())
+        return found->second;
+    bool opaque = true;
+    const size_t step = stride != 0 ? stride : buffer->length;
+    for (size_t at = static_cast<size_t>(offset) + 3; at < buffer->length && opaque; at += step)
+        opaque = buffer->data[at] == 0xFF;
+    buffer->opaqueColours.emplace(key, opaque);
+    return opaque;
+}
+
+// true when the vertex shader's oD0 alpha is 1 for every vertex of the stream.
+bool DiffuseAlphaIsOne(const GlShader& shader, const D3dRecordedState::Stream& stream) {
+    if (shader.diffuseAlphaInput == kDiffuseAlphaOne)
+        return true;
+    for (const GlVertexLayout::Attribute& attribute : shader.layout.attributes) {
+        if (static_cast<int>(attribute.reg) == shader.diffuseAlphaInput)
+            return attribute.type == D3DVSDT_D3DCOLOR &&
+                   ColoursOpaque(stream.state, stream.stride, attribute.offset);
+    }
+    return false;
+}
+
+// true when the fragment program's alpha is exactly 1 at every pixel: each stage's alpha is
+// followed from the facts known to be 1 (the diffuse alpha, an opaque or missing texture, the
+// texture factor). A complement, the specular colour or an unknown source proves nothing.
+bool PixelAlphaIsOne(const GlDeviceState* state, bool diffuseOne) {
+    const GlPixelKey& key = state->pixelKey;
+    const bool factorOne = state->recorded.renderStates[D3DRS_TEXTUREFACTOR] >> 24 == 0xFF;
+    bool current = diffuseOne;
+    for (UINT k = 0; k < kDrawnStages && key.colorStage[k][0] != D3DTOP_DISABLE; ++k) {
+        const int32_t* alpha = key.alphaStage[k];
+        if (alpha[0] == D3DTOP_DISABLE)
+            continue;
+        const GlTextureState* texture = state->recorded.textureStates[k];
+        const bool texelOne = key.textured[k] == 0 || texture->opaque;
+        auto one = [&](int32_t argument) {
+            if ((argument & 16) != 0)
+                return false;
+            switch (argument & 15) {
+                case D3DTA_DIFFUSE:
+                    return diffuseOne;
+                case D3DTA_TEXTURE:
+                    return texelOne;
+                case D3DTA_TFACTOR:
+                    return factorOne;
+                case D3DTA_SPECULAR:
+                    return false;
+                default:
+                    return current;
+            }
+        };
+        switch (alpha[0]) {
+            case D3DTOP_SELECTARG2:
+                current = one(alpha[2]);
+                break;
+            case D3DTOP_MODULATE:
+            case D3DTOP_MODULATE2X:
+            case D3DTOP_MODULATE4X:
+            case D3DTOP_ADD:  // 1 + 1, clamped
+                current = one(alpha[1]) && one(alpha[2]);
+                break;
+            default:  // D3DTOP_SELECTARG1 and the operations drawn as it
+                current = one(alpha[1]);
+                break;
+        }
+    }
+    return current;
+}
+
+// Blending as recorded, except that source-alpha blending of a draw whose alpha is provably 1
+// everywhere is switched off: it would write the source unchanged, at a read of the
+// destination per pixel.
+bool BlendNeeded(const GlDeviceState* state, const GlShader& shader,
+                 const D3dRecordedState::Stream& stream) {
+    const auto& rs = state->recorded.renderStates;
+    if (rs[D3DRS_ALPHABLENDENABLE] == FALSE)
+        return false;
+    const bool sourceOver =
+        rs[D3DRS_SRCBLEND] == kBlendBothSourceAlpha ||
+        (rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA && rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA);
+    if (!sourceOver || BlendEquation(rs[D3DRS_BLENDOP]) != GL_FUNC_ADD)
+        return true;
+    return !PixelAlphaIsOne(state, DiffuseAlphaIsOne(shader, stream));
+}
+
 void ApplyDrawState(GlDeviceState* state) {
     const uint32_t dirty = state->cache.Bypass() ? kDirtyAll : state->dirty;
     if (dirty & kDirtyRaster)
@@ -611,6 +699,7 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     state->pixelKey = PixelKey(state);
     GlShader& pretransformed = state->pretransformed;
     pretransformed.pretransformed = true;
+    pretransformed.diffuseAlphaInput = 1;  // vColor
     pretransformed.layout.stream = 0;
     pretransformed.layout.extent = 28;
     pretransformed.layout.attributes = {
@@ -782,6 +871,7 @@ HRESULT GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsiz
                         "the vertex shader did not link with the fragment program");
     }
     ApplyShader(state, shader, linked, stream.state->name, stream.stride, indices->name);
+    state->cache.Blend(BlendNeeded(state, *shader, stream));
     const bool wide = indices->format == D3DFMT_INDEX32;
     const uintptr_t offset = static_cast<uintptr_t>(startIndex) * (wide ? 4u : 2u);
     glDrawElementsBaseVertex(mode, indexCount, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,

@@ -55,6 +55,9 @@ struct GlBufferState {
     // Largest index of (first index, count) ranges drawn since the last write, so a draw can
     // prove every index stays inside the vertex buffer without rescanning each frame.
     std::unordered_map<uint64_t, uint32_t> largestIndex;
+    // Whether every vertex's D3DCOLOR at (stride << 32 | offset) has alpha 255, since the last
+    // write.
+    std::unordered_map<uint64_t, bool> opaqueColours;
 };
 
 // A managed texture: one system copy per level, and its GL texture.
@@ -71,6 +74,7 @@ struct GlTextureState {
     std::vector<bool> locked;
     std::vector<bool> lockedReadOnly;
     GLuint name = 0;
+    bool opaque = false;  // every texel samples with alpha 1, as of the last upload
 };
 
 // What a shader's input registers read from its one stream: the vertex array's attributes.
@@ -84,6 +88,9 @@ struct GlVertexLayout {
     UINT extent = 0;  // bytes of one vertex the attributes read
     std::vector<Attribute> attributes;
 };
+
+constexpr int kDiffuseAlphaOne = -2;
+constexpr int kDiffuseAlphaUnknown = -1;
 
 // A vertex shader linked with one fragment program, and what it was last sent.
 struct GlLinkedProgram {
@@ -103,7 +110,9 @@ struct GlShader {
     GlVertexLayout layout;
     std::string glsl;
     bool pretransformed = false;  // the built-in path for kPretransformedFvf
-    int diffuseAlphaInput = -1;   // input register oD0.w copies unchanged, -1 when none
+    // Input register (0-15) whose alpha oD0.w copies unchanged; kDiffuseAlphaOne when oD0 is
+    // never written, kDiffuseAlphaUnknown when it is computed.
+    int diffuseAlphaInput = kDiffuseAlphaUnknown;
     std::vector<GlLinkedProgram> programs;  // empty when compiling or the first link failed
     size_t lastProgram = 0;   // index into programs of the last draw
     GlLinkedProgram capture;  // the one whose outputs transform feedback reads, linked on demand

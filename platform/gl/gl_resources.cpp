@@ -110,6 +110,42 @@ void GlUploadTexture(GlTextureState* texture) {
     }
 }
 
+namespace {
+
+// true when every texel of every level has the largest alpha of its format (or no alpha).
+bool TextureIsOpaque(const GlTextureState& texture) {
+    for (const std::vector<BYTE>& level : texture.levels) {
+        const size_t size = level.size();
+        switch (texture.format) {
+            case D3DFMT_A8R8G8B8:
+                for (size_t i = 3; i < size; i += 4)
+                    if (level[i] != 0xFF)
+                        return false;
+                break;
+            case D3DFMT_A1R5G5B5:
+                for (size_t i = 1; i < size; i += 2)
+                    if ((level[i] & 0x80) == 0)
+                        return false;
+                break;
+            case D3DFMT_A4R4G4B4:
+                for (size_t i = 1; i < size; i += 2)
+                    if ((level[i] & 0xF0) != 0xF0)
+                        return false;
+                break;
+            case D3DFMT_A8:
+                for (BYTE alpha : level)
+                    if (alpha != 0xFF)
+                        return false;
+                break;
+            default:  // X8R8G8B8, R5G6B5, X1R5G5B5 sample alpha as 1
+                break;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void GlUploadTextureLevel(GlTextureState* texture, UINT level) {
     const GlTextureFormat* format = FindTextureFormat(texture->format);
     if (texture->device == nullptr || texture->name == 0 || format == nullptr)
@@ -118,6 +154,7 @@ void GlUploadTextureLevel(GlTextureState* texture, UINT level) {
                         static_cast<GLsizei>(LevelSize(texture->width, level)),
                         static_cast<GLsizei>(LevelSize(texture->height, level)),
                         format->pixelFormat, format->pixelType, texture->levels[level].data());
+    texture->opaque = TextureIsOpaque(*texture);
 }
 
 void GlDeleteTexture(GlTextureState* texture) {

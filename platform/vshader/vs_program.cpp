@@ -663,3 +663,19 @@ std::string DumpVertexShader(const VsProgram& program) {
         text += FormatVsInstruction(ins) + "\n";
     return text;
 }
+
+int VsDiffuseAlphaSource(const VsProgram& program) {
+    int source = kVsDiffuseAlphaDefault;
+    for (const VsInstruction& ins : program.instructions) {
+        if (ins.dst.type != VsRegisterType::AttrOut || ins.dst.index != 0 ||
+            (ins.dst.writeMask & 8u) == 0) {
+            continue;
+        }
+        const VsSource& from = ins.src[0];
+        const bool copy = ins.opcode == VsOpcode::Mov && ins.sourceCount == 1 &&
+                          from.type == VsRegisterType::Input &&
+                          !from.relative && !from.negate && from.swizzle[3] == 3;
+        source = copy ? static_cast<int>(from.index) : kVsDiffuseAlphaUnknown;
+    }
+    return source;
+}

@@ -149,6 +149,12 @@ HRESULT DecodeVertexShader(const DWORD* tokens, VsProgram* program, std::string*
 HRESULT DecodeVertexShader(const DWORD* tokens, size_t count, VsProgram* program,
                            std::string* error);
 
+// Where the alpha of oD0 comes from: the input register (0-15) its last write copies unchanged,
+// kVsDiffuseAlphaDefault when nothing writes it (it stays 1), kVsDiffuseAlphaUnknown otherwise.
+constexpr int kVsDiffuseAlphaDefault = -2;
+constexpr int kVsDiffuseAlphaUnknown = -1;
+int VsDiffuseAlphaSource(const VsProgram& program);
+
 // The program printed back as assembly, one instruction per line, defs first.
 std::string DumpVertexShader(const VsProgram& program);
 // One instruction or def as assembly, e.g. "m4x3 r0, v0, c[a0.x + 9]" (a full mask unwritten).

@@ -345,4 +345,109 @@ TEST_F(GpuPixel, FogBlendsTheShaderFactorTowardTheFogColour) {
     EXPECT_TRUE(PixelNear(image, 62, 32, kBlue, 0));       // below 0 counts as 0
 }
 
+// Source-alpha blending may be left out only where every alpha is provably 1: a vertex colour,
+// a texel, the texture factor or a complement below 1 must still blend, and rewriting a buffer
+// or a texture in place must be seen.
+TEST_F(GpuPixel, SourceAlphaBlendingStillBlendsWhereAnyAlphaMayBeBelowOne) {
+    SetStartupStages();
+    m_pDevice->SetVertexShader(CreateShader(kPassThrough));
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    // On stage 1, whose alpha (its texel times the diffuse alpha) is the one drawn.
+    IDirect3DTexture8* texture = CreateTexture(1, 1, {0xFFFFFFFF});
+    m_pDevice->SetTexture(1, texture);
+    auto over = [&](D3DCOLOR color) {
+        m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlue, 1.0f, 0);
+        DrawShaderTriangles(ClipRect(-1, -1, 1, 1, color), kRectIndices);
+        return BackBuffer().At(32, 32);
+    };
+    const D3DCOLOR half = 0xFF80007F;  // red at alpha 0x80 over blue
+    EXPECT_TRUE(ColorsNear(over(kRed), kRed, 0));
+    EXPECT_TRUE(ColorsNear(over(0x80FF0000), half, 1));
+
+    // The texel's alpha, then the same texture rewritten opaque and back.
+    D3DLOCKED_RECT locked;
+    auto rewrite = [&](D3DCOLOR texel) {
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        std::memcpy(locked.pBits, &texel, 4);
+        texture->UnlockRect(0);
+    };
+    rewrite(0x80FFFFFF);
+    EXPECT_TRUE(ColorsNear(over(kRed), half, 1));
+    rewrite(0xFFFFFFFF);
+    EXPECT_TRUE(ColorsNear(over(kRed), kRed, 0));
+
+    // Stage 1's alpha from the texture factor, then its complement.
+    m_pDevice->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    m_pDevice->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
+    m_pDevice->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
+    EXPECT_TRUE(ColorsNear(over(kRed), half, 1));
+    m_pDevice->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
+    EXPECT_TRUE(ColorsNear(over(kRed), kRed, 0));
+    m_pDevice->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TFACTOR | 0x10);  // complement
+    EXPECT_TRUE(ColorsNear(over(kRed), kBlue, 0));
+    SetStartupStages();
+
+    // One vertex buffer drawn opaque, then its colours rewritten at alpha 0x80 in place.
+    std::vector<ShaderVertex> vertices = ClipRect(-1, -1, 1, 1, kRed);
+    IDirect3DVertexBuffer8* vb = nullptr;
+    IDirect3DIndexBuffer8* ib = nullptr;
+    const UINT bytes = UINT(vertices.size() * sizeof(ShaderVertex));
+    ASSERT_EQ(m_pDevice->CreateVertexBuffer(bytes, 0, 0, D3DPOOL_MANAGED, &vb), D3D_OK);
+    ASSERT_EQ(m_pDevice->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib), D3D_OK);
+    BYTE* data = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, kRectIndices.data(), 12);
+    ib->Unlock();
+    auto fill = [&](D3DCOLOR color) {
+        for (ShaderVertex& v : vertices)
+            v.color = color;
+        ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, vertices.data(), bytes);
+        vb->Unlock();
+    };
+    auto draw = [&] {
+        m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlue, 1.0f, 0);
+        m_pDevice->SetStreamSource(0, vb, sizeof(ShaderVertex));
+        m_pDevice->SetIndices(ib, 0);
+        EXPECT_EQ(m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+        return BackBuffer().At(32, 32);
+    };
+    fill(kRed);
+    EXPECT_TRUE(ColorsNear(draw(), kRed, 0));
+    fill(0x80FF0000);
+    EXPECT_TRUE(ColorsNear(draw(), half, 1));
+    m_pDevice->SetStreamSource(0, nullptr, 0);
+    m_pDevice->SetIndices(nullptr, 0);
+    vb->Release();
+    ib->Release();
+    m_pDevice->SetTexture(1, nullptr);
+    texture->Release();
+}
+
+// Each combination of stage states draws with a program of its own; every one of them must see
+// the constants set last, whichever was drawn when they changed.
+TEST_F(GpuPixel, ConstantsReachTheProgramOfEveryStageCombination) {
+    m_pDevice->SetVertexShader(CreateShader("vs.1.1\nmov oPos, v0\nmov oD0, c0\n"));
+    auto shade = [&](D3DCOLOR expected, const char* label) {
+        m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
+        DrawShaderTriangles(ClipRect(-1, -1, 1, 1, kWhite), kRectIndices);
+        EXPECT_TRUE(ColorsNear(BackBuffer().At(32, 32), expected, 0)) << label;
+    };
+    const float green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+    const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    m_pDevice->SetVertexShaderConstant(0, green, 1);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    shade(kGreen, "first combination");
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    shade(kGreen, "second combination, constants set before it existed");
+    m_pDevice->SetVertexShaderConstant(0, red, 1);
+    shade(kRed, "second combination, new constants");
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    shade(kRed, "first combination again, constants changed meanwhile");
+}
+
 }  // namespace
