@@ -336,8 +336,9 @@ GlLinkedProgram* AddProgram(GlShader* shader, const GlPixelKey& key, std::string
     return &shader->programs.back();
 }
 
-// The shader's program for the current pixel key, linked on first use; null when it cannot link.
-GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader) {
+// The shader's program for the current pixel key, linked on first use; null with *error when it
+// cannot link.
+GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader, std::string* error) {
     if (shader->lastProgram < shader->programs.size() &&
         shader->programs[shader->lastProgram].key == state->pixelKey) {
         return &shader->programs[shader->lastProgram];
@@ -348,11 +349,7 @@ GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader) {
             return &shader->programs[i];
         }
     }
-    std::string error;
-    GlLinkedProgram* linked = AddProgram(shader, state->pixelKey, &error);
-    if (linked == nullptr)
-        std::fprintf(stderr, "velmora device: %s\n", error.c_str());
-    return linked;
+    return AddProgram(shader, state->pixelKey, error);
 }
 
 // Program, constants, position fix-up and vertex input of one shader.
@@ -865,10 +862,11 @@ HRESULT GlDrawIndexed(GlDeviceState* state, GlShader* shader, GLenum mode, GLsiz
     const D3dRecordedState::Stream& stream = recorded.streams[shader->layout.stream];
     const GlBufferState* indices = recorded.indexState;
     ApplyDrawState(state);
-    GlLinkedProgram* linked = ProgramForKey(state, shader);
+    std::string error;
+    GlLinkedProgram* linked = ProgramForKey(state, shader, &error);
     if (linked == nullptr) {
         return GlRefuse(state, GlRefusal::FailedShader,
-                        "the vertex shader did not link with the fragment program");
+                        "the vertex shader did not link with the fragment program: " + error);
     }
     ApplyShader(state, shader, linked, stream.state->name, stream.stride, indices->name);
     state->cache.Blend(BlendNeeded(state, *shader, stream));
