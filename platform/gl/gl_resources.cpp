@@ -64,6 +64,45 @@ UINT LevelSize(UINT size, UINT level) {
     return std::max(1u, size >> level);
 }
 
+// true when every texel of every level has the largest alpha of its format (or no alpha).
+bool TextureIsOpaque(const GlTextureState& texture) {
+    for (const std::vector<BYTE>& level : texture.levels) {
+        const size_t size = level.size();
+        switch (texture.format) {
+            case D3DFMT_A8R8G8B8:
+                for (size_t i = 3; i < size; i += 4)
+                    if (level[i] != 0xFF)
+                        return false;
+                break;
+            case D3DFMT_A1R5G5B5:
+                for (size_t i = 1; i < size; i += 2)
+                    if ((level[i] & 0x80) == 0)
+                        return false;
+                break;
+            case D3DFMT_A4R4G4B4:
+                for (size_t i = 1; i < size; i += 2)
+                    if ((level[i] & 0xF0) != 0xF0)
+                        return false;
+                break;
+            case D3DFMT_A8:
+                for (BYTE alpha : level)
+                    if (alpha != 0xFF)
+                        return false;
+                break;
+            default:  // X8R8G8B8, R5G6B5, X1R5G5B5 sample alpha as 1
+                break;
+        }
+    }
+    return true;
+}
+
+void UploadLevel(const GlTextureState& texture, const GlTextureFormat& format, UINT level) {
+    glTextureSubImage2D(texture.name, static_cast<GLint>(level), 0, 0,
+                        static_cast<GLsizei>(LevelSize(texture.width, level)),
+                        static_cast<GLsizei>(LevelSize(texture.height, level)),
+                        format.pixelFormat, format.pixelType, texture.levels[level].data());
+}
+
 }  // namespace
 
 UINT GlTextureBytesPerPixel(D3DFORMAT format) {
@@ -105,55 +144,16 @@ void GlUploadTexture(GlTextureState* texture) {
                        static_cast<GLsizei>(texture->width), static_cast<GLsizei>(texture->height));
     glTextureParameteri(texture->name, GL_TEXTURE_MAX_LEVEL, levels - 1);
     glTextureParameteriv(texture->name, GL_TEXTURE_SWIZZLE_RGBA, format->swizzle);
-    for (UINT level = 0; level < texture->levels.size(); ++level) {
-        GlUploadTextureLevel(texture, level);
-    }
+    for (UINT level = 0; level < texture->levels.size(); ++level)
+        UploadLevel(*texture, *format, level);
+    texture->opaque = TextureIsOpaque(*texture);
 }
-
-namespace {
-
-// true when every texel of every level has the largest alpha of its format (or no alpha).
-bool TextureIsOpaque(const GlTextureState& texture) {
-    for (const std::vector<BYTE>& level : texture.levels) {
-        const size_t size = level.size();
-        switch (texture.format) {
-            case D3DFMT_A8R8G8B8:
-                for (size_t i = 3; i < size; i += 4)
-                    if (level[i] != 0xFF)
-                        return false;
-                break;
-            case D3DFMT_A1R5G5B5:
-                for (size_t i = 1; i < size; i += 2)
-                    if ((level[i] & 0x80) == 0)
-                        return false;
-                break;
-            case D3DFMT_A4R4G4B4:
-                for (size_t i = 1; i < size; i += 2)
-                    if ((level[i] & 0xF0) != 0xF0)
-                        return false;
-                break;
-            case D3DFMT_A8:
-                for (BYTE alpha : level)
-                    if (alpha != 0xFF)
-                        return false;
-                break;
-            default:  // X8R8G8B8, R5G6B5, X1R5G5B5 sample alpha as 1
-                break;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 void GlUploadTextureLevel(GlTextureState* texture, UINT level) {
     const GlTextureFormat* format = FindTextureFormat(texture->format);
     if (texture->device == nullptr || texture->name == 0 || format == nullptr)
         return;
-    glTextureSubImage2D(texture->name, static_cast<GLint>(level), 0, 0,
-                        static_cast<GLsizei>(LevelSize(texture->width, level)),
-                        static_cast<GLsizei>(LevelSize(texture->height, level)),
-                        format->pixelFormat, format->pixelType, texture->levels[level].data());
+    UploadLevel(*texture, *format, level);
     texture->opaque = TextureIsOpaque(*texture);
 }
 
