@@ -15,6 +15,10 @@ bool SaverWindow::Create() {
             return false;
         m_bVideoStarted = true;
     }
+    // Frames are drawn into the device's own back buffer and copied in, so the window's visual
+    // needs no depth or stencil planes: a software driver would keep a frame-sized one unused.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_Rect bounds = {0, 0, 640, 480};
     SDL_GetDisplayBounds(0, &bounds);
     const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |

@@ -10,6 +10,7 @@
 #include "platform/d3dx/gdi_font.h"
 #include "platform/gl/gl_window.h"
 #include "platform/system/lcg_random.h"
+#include "platform/system/resource_table.h"
 #include "platform/system/system_clock.h"
 
 namespace {
@@ -78,6 +79,8 @@ int Initiate(SaverWindow* window) {
     g_traceLog.Append("Initiate3DFont...\n");
     if (FAILED(D3DXCreateFont(g_pd3dDevice, g_hFont, &g_pD3DXFont)))
         return FailStartup();
+    // Every model, bitmap and shader text has been read; their pages need not stay resident.
+    ReleaseResourcePages();
     return 1;
 }
 

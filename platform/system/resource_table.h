@@ -35,3 +35,8 @@ size_t SizeofResource(HRSRC resource);
 // Every embedded resource in table order, for listings.
 unsigned EmbeddedResourceCount();
 const EmbeddedResource& EmbeddedResourceAt(unsigned index);
+
+// Lets the kernel take the pages that hold only resource bytes out of this process's memory.
+// The bytes stay valid: they are read back from the program file when next touched. For after
+// start-up, which reads each model and bitmap once.
+void ReleaseResourcePages();

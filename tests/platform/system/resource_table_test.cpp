@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -56,4 +59,49 @@ TEST(ResourceTable, ListingHoldsEveryTypeOnceEachNameIsUnique) {
     }
     for (int t = 0; t < 4; ++t) EXPECT_TRUE(seen[t]) << types[t];
 }
+
+// Resident kilobytes of the mapping that holds `address`, from /proc/self/smaps; -1 if not found.
+long ResidentKilobytesAround(const void* address) {
+    std::ifstream smaps("/proc/self/smaps");
+    const auto at = reinterpret_cast<uintptr_t>(address);
+    std::string line;
+    bool inside = false;
+    while (std::getline(smaps, line)) {
+        unsigned long low = 0, high = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx ", &low, &high) == 2 && line.find(' ') < 40) {
+            inside = at >= low && at < high;
+        } else if (inside && line.rfind("Rss:", 0) == 0) {
+            return std::strtol(line.c_str() + 4, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+TEST(ResourceTable, ReleasedPagesLeaveMemoryAndReadBackUnchanged) {
+    HRSRC largest = nullptr;
+    for (unsigned i = 0; i < EmbeddedResourceCount(); ++i) {
+        HRSRC r = &EmbeddedResourceAt(i);
+        if (largest == nullptr || SizeofResource(r) > SizeofResource(largest))
+            largest = r;
+    }
+    ASSERT_NE(largest, nullptr);
+    ASSERT_GT(SizeofResource(largest), 256u * 1024u);
+    const std::string file = ReadSourceFile(std::string("resources/") + largest->type + "/" +
+                                            largest->name);
+    const auto* bytes = static_cast<const char*>(LockResource(largest));
+    ASSERT_EQ(std::memcmp(bytes, file.data(), file.size()), 0);  // every page resident now
+
+    const long before = ResidentKilobytesAround(bytes);
+    ReleaseResourcePages();
+    const long after = ResidentKilobytesAround(bytes);
+    ASSERT_GE(before, 0);
+    EXPECT_LE(after, before - static_cast<long>(SizeofResource(largest) / 1024) + 8);
+
+    // The bytes come back from the program file, whole and with their NUL; twice is harmless.
+    EXPECT_EQ(std::memcmp(bytes, file.data(), file.size()), 0);
+    EXPECT_EQ(bytes[file.size()], '\0');
+    ReleaseResourcePages();
+    EXPECT_EQ(std::memcmp(bytes, file.data(), file.size()), 0);
+}
+
 }  // namespace
