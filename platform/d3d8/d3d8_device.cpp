@@ -521,7 +521,7 @@ bool SameLayout(const GlVertexLayout& a, const GlVertexLayout& b) {
 std::shared_ptr<GlShader> SameShader(const GlDeviceState* state, const std::string& glsl,
                                      const GlVertexLayout& layout) {
     for (const std::shared_ptr<GlShader>& shader : state->shaders) {
-        if (shader && !shader->programs.empty() && shader->glsl == glsl &&
+        if (shader && shader->built && shader->glsl == glsl &&
             SameLayout(shader->layout, layout)) {
             return shader;
         }
@@ -572,7 +572,7 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
                       kVsDiffuseAlphaUnknown == kDiffuseAlphaUnknown,
                   "the device reads the shader's diffuse alpha source as is");
     shader->diffuseAlphaInput = VsDiffuseAlphaSource(program);
-    if (!GlBuildShader(state, shader.get(), &error)) {
+    if (!GlBuildShader(shader.get(), &error)) {
         GlDeleteShader(shader.get());
         state->lastError = error;
         std::fprintf(stderr, "velmora device: %s\n", error.c_str());
@@ -711,7 +711,7 @@ GlShader* BoundShader(GlDeviceState* state) {
         GlRefuse(state, GlRefusal::DeletedShader, "the vertex shader was deleted");
         return nullptr;
     }
-    if (shader->programs.empty()) {
+    if (!shader->built) {
         GlRefuse(state, GlRefusal::FailedShader, "the vertex shader did not build");
         return nullptr;
     }

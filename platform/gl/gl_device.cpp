@@ -326,11 +326,13 @@ bool LinkProgram(GlShader* shader, const GlPixelKey& key, bool capture, GlLinked
     return true;
 }
 
-// Links a draw program for a key and keeps it with the shader's others; null when it cannot.
-GlLinkedProgram* AddProgram(GlShader* shader, const GlPixelKey& key, std::string* error) {
+// Links a draw program for the current pixel key and keeps it with the shader's others; null
+// when it cannot.
+GlLinkedProgram* AddProgram(GlDeviceState* state, GlShader* shader, std::string* error) {
     GlLinkedProgram linked;
-    if (!LinkProgram(shader, key, false, &linked, error))
+    if (!LinkProgram(shader, state->pixelKey, false, &linked, error))
         return nullptr;
+    ++state->counters.programsLinked;
     shader->programs.push_back(linked);
     shader->lastProgram = shader->programs.size() - 1;
     return &shader->programs.back();
@@ -349,7 +351,7 @@ GlLinkedProgram* ProgramForKey(GlDeviceState* state, GlShader* shader, std::stri
             return &shader->programs[i];
         }
     }
-    return AddProgram(shader, state->pixelKey, error);
+    return AddProgram(state, shader, error);
 }
 
 // Program, constants, position fix-up and vertex input of one shader.
@@ -702,12 +704,12 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     pretransformed.layout.attributes = {
         {0, D3DVSDT_FLOAT4, 0}, {1, D3DVSDT_D3DCOLOR, 16}, {2, D3DVSDT_FLOAT2, 20}};
     pretransformed.glsl = GlPretransformedVertexSource();
-    if (!GlBuildShader(state, &pretransformed, error))
+    if (!GlBuildShader(&pretransformed, error))
         return false;
     for (std::shared_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
-        if (shader && shader->programs.empty())  // shared ones are built once
-            GlBuildShader(state, shader.get(), &ignored);
+        if (shader && !shader->built)  // shared ones are built once
+            GlBuildShader(shader.get(), &ignored);
     }
     for (GlBufferState* buffer : state->buffers)
         GlUploadBuffer(buffer);
@@ -739,6 +741,7 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     // Without a context the names are simply forgotten: they died with it.
     auto forget = [](GlShader* shader) {
         shader->programs.clear();
+        shader->built = false;
         shader->capture = GlLinkedProgram();
         shader->vertexArray = 0;
     };
@@ -758,10 +761,15 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     state->captureCapacity = 0;
 }
 
-bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
+bool GlBuildShader(GlShader* shader, std::string* error) {
     GlDeleteShader(shader);
-    if (AddProgram(shader, state->pixelKey, error) == nullptr)
+    // Compiled here so that a shader the driver refuses fails at creation, but linked only when
+    // drawn: a program linked for the stage state of the moment may never be drawn with, and
+    // each one the driver keeps costs it about a megabyte.
+    const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
+    if (vertexShader == 0)
         return false;
+    glDeleteShader(vertexShader);
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
@@ -803,6 +811,7 @@ bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
                                   element.offset);
         glVertexArrayAttribBinding(shader->vertexArray, element.reg, 0);
     }
+    shader->built = true;
     return true;
 }
 
@@ -810,6 +819,7 @@ void GlDeleteShader(GlShader* shader) {
     for (const GlLinkedProgram& linked : shader->programs)
         glDeleteProgram(linked.program);
     shader->programs.clear();
+    shader->built = false;
     if (shader->capture.program != 0)
         glDeleteProgram(shader->capture.program);
     shader->capture = GlLinkedProgram();
@@ -973,7 +983,7 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vecto
     // Any fragment program will do: nothing is drawn.
     std::string error;
     if (shader->capture.program == 0 &&
-        !LinkProgram(shader, shader->programs[0].key, true, &shader->capture, &error)) {
+        !LinkProgram(shader, state->pixelKey, true, &shader->capture, &error)) {
         return GlRefuse(state, GlRefusal::FailedShader, error);
     }
     ApplyShader(state, shader, &shader->capture, stream.state->name, stream.stride, 0);

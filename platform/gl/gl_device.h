@@ -113,7 +113,8 @@ struct GlShader {
     // Input register (0-15) whose alpha oD0.w copies unchanged; kDiffuseAlphaOne when oD0 is
     // never written, kDiffuseAlphaUnknown when it is computed.
     int diffuseAlphaInput = kDiffuseAlphaUnknown;
-    std::vector<GlLinkedProgram> programs;  // empty when compiling or the first link failed
+    bool built = false;  // the vertex stage compiled and the vertex array exists
+    std::vector<GlLinkedProgram> programs;  // one per pixel key drawn with, linked on first use
     size_t lastProgram = 0;   // index into programs of the last draw
     GlLinkedProgram capture;  // the one whose outputs transform feedback reads, linked on demand
     GLuint vertexArray = 0;
@@ -248,9 +249,9 @@ void GlUploadTextureLevel(GlTextureState* texture, UINT level);
 void GlDeleteBuffer(GlBufferState* buffer);
 void GlDeleteTexture(GlTextureState* texture);
 
-// Compiles a shader's GLSL, links it with the fragment program of the current states and builds
-// its vertex array; false with *error (the numbered source included) when the driver refuses it.
-bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error);
+// Compiles a shader's vertex GLSL to check it and builds its vertex array; false with *error (the
+// numbered source included) when the driver refuses it. Programs are linked when drawn.
+bool GlBuildShader(GlShader* shader, std::string* error);
 void GlDeleteShader(GlShader* shader);
 
 HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD flags,
