@@ -227,7 +227,7 @@ GlPixelKey PixelKey(const GlDeviceState* state) {
     key.fog = rs[D3DRS_FOGENABLE] != FALSE ? 1 : 0;
     const DWORD alphaFunc = std::min<DWORD>(std::max<DWORD>(rs[D3DRS_ALPHAFUNC], 1), 8);
     key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] != FALSE ? static_cast<int32_t>(alphaFunc) : 0;
-    return key;
+    return GlNormalPixelKey(key);
 }
 
 void ApplyPixelBlock(GlDeviceState* state) {

@@ -81,6 +81,20 @@ bool ReadsTexture(int32_t op, int32_t arg1, int32_t arg2) {
     return op != kDisable && ((arg1 & 15) == kTexture || (arg2 & 15) == kTexture);
 }
 
+// An argument as Argument reads it: its source, any other source as the current colour, and
+// the complement and alpha-replicate flags.
+int32_t NormalArgument(int32_t argument) {
+    const int32_t source = argument & 15;
+    const bool known = source == 0 || source == kTexture || source == 3 || source == 4;
+    return (known ? source : 1) | (argument & 48);
+}
+
+// An operation's two arguments with the one it does not read cleared.
+void NormalOperation(int32_t* op) {
+    op[1] = op[0] == kDisable || op[0] == 3 ? 0 : NormalArgument(op[1]);
+    op[2] = op[0] == kDisable || op[0] == 2 ? 0 : NormalArgument(op[2]);
+}
+
 // Stage k: its sample when it reads a bound texture, then the colour and alpha operations,
 // clamped as a fixed-point pipeline would.
 void AppendStage(const GlPixelKey& key, int k, std::string* out) {
@@ -161,7 +175,32 @@ bool operator==(const GlPixelKey& a, const GlPixelKey& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-std::string GlFragmentProgramSource(const GlPixelKey& key) {
+GlPixelKey GlNormalPixelKey(const GlPixelKey& drawn) {
+    GlPixelKey key;
+    key.fog = drawn.fog != 0 ? 1 : 0;
+    key.alphaFunc = drawn.alphaFunc >= kNever && drawn.alphaFunc < kAlways ? drawn.alphaFunc : 0;
+    for (int k = 0; k < 2; ++k) {
+        // A stage after a disabled one is disabled too; its fields stay cleared.
+        key.colorStage[k][0] = kDisable;
+        if (drawn.colorStage[k][0] == kDisable || (k > 0 && key.colorStage[0][0] == kDisable))
+            continue;
+        std::memcpy(key.colorStage[k], drawn.colorStage[k], 3 * sizeof(int32_t));
+        std::memcpy(key.alphaStage[k], drawn.alphaStage[k], sizeof key.alphaStage[k]);
+        NormalOperation(key.colorStage[k]);
+        NormalOperation(key.alphaStage[k]);
+        const int32_t* color = key.colorStage[k];
+        const int32_t* alpha = key.alphaStage[k];
+        if (drawn.textured[k] != 0 && (ReadsTexture(color[0], color[1], color[2]) ||
+                                       ReadsTexture(alpha[0], alpha[1], alpha[2]))) {
+            key.textured[k] = 1;
+            key.colorStage[k][3] = drawn.colorStage[k][3] == 1 ? 1 : 0;
+        }
+    }
+    return key;
+}
+
+std::string GlFragmentProgramSource(const GlPixelKey& drawn) {
+    const GlPixelKey key = GlNormalPixelKey(drawn);
     std::string out = kFragmentHead;
     if (key.colorStage[0][0] != kDisable) {
         AppendStage(key, 0, &out);

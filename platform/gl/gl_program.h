@@ -44,6 +44,10 @@ constexpr int kCapturedFloatsPerVertex = 21;
 // The fragment program for one key. Stage operations are D3DTOP_* and arguments D3DTA_*
 // (selector in the low four bits, 0x10 complement, 0x20 alpha replicate).
 std::string GlFragmentProgramSource(const GlPixelKey& key);
+// The key with every field that its program does not read cleared (an argument its operation
+// ignores, the stages after a disabled one, a texture no argument samples), so that stage states
+// which draw alike share one program.
+GlPixelKey GlNormalPixelKey(const GlPixelKey& key);
 // Pre-transformed vertices (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1): x, y in pixels from
 // the top-left corner with Direct3D's pixel centres on integers, z depth 0..1, w = 1 / w.
 const char* GlPretransformedVertexSource();

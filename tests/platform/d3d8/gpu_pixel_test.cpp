@@ -450,4 +450,33 @@ TEST_F(GpuPixel, ConstantsReachTheProgramOfEveryStageCombination) {
     shade(kRed, "first combination again, constants changed meanwhile");
 }
 
+TEST_F(GpuPixel, ProgramsAreLinkedForTheStageCombinationsDrawnAndNoOthers) {
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    m_pDevice->ResetCounters();
+    const DWORD shader = CreateShader("vs.1.1\nmov oPos, v0\nmov oD0, c0\n");
+    ASSERT_NE(shader, 0u);
+    EXPECT_EQ(m_pDevice->Counters().programsLinked, 0u) << "linked before any draw";
+
+    const float green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+    m_pDevice->SetVertexShader(shader);
+    m_pDevice->SetVertexShaderConstant(0, green, 1);
+    auto draw = [&] {
+        m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
+        DrawShaderTriangles(ClipRect(-1, -1, 1, 1, kWhite), kRectIndices);
+    };
+    draw();
+    EXPECT_TRUE(ColorsNear(BackBuffer().At(32, 32), kGreen, 0));
+    EXPECT_EQ(m_pDevice->Counters().programsLinked, 1u);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    draw();
+    draw();
+    EXPECT_EQ(m_pDevice->Counters().programsLinked, 2u);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    draw();
+    EXPECT_TRUE(ColorsNear(BackBuffer().At(32, 32), kGreen, 0));
+    EXPECT_EQ(m_pDevice->Counters().programsLinked, 2u) << "a combination drawn before relinked";
+}
+
 }  // namespace
