@@ -765,7 +765,7 @@ bool GlBuildShader(GlShader* shader, std::string* error) {
     GlDeleteShader(shader);
     // Compiled here so that a shader the driver refuses fails at creation, but linked only when
     // drawn: a program linked for the stage state of the moment may never be drawn with, and
-    // each one the driver keeps costs it about a megabyte.
+    // the driver holds each program's intermediate and compiled code while it lives.
     const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
     if (vertexShader == 0)
         return false;
