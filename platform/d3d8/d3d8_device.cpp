@@ -521,7 +521,7 @@ bool SameLayout(const GlVertexLayout& a, const GlVertexLayout& b) {
 std::shared_ptr<GlShader> SameShader(const GlDeviceState* state, const std::string& glsl,
                                      const GlVertexLayout& layout) {
     for (const std::shared_ptr<GlShader>& shader : state->shaders) {
-        if (shader && shader->built && shader->glsl == glsl &&
+        if (shader && shader->vertexArray != 0 && shader->glsl == glsl &&
             SameLayout(shader->layout, layout)) {
             return shader;
         }
@@ -711,7 +711,7 @@ GlShader* BoundShader(GlDeviceState* state) {
         GlRefuse(state, GlRefusal::DeletedShader, "the vertex shader was deleted");
         return nullptr;
     }
-    if (!shader->built) {
+    if (shader->vertexArray == 0) {
         GlRefuse(state, GlRefusal::FailedShader, "the vertex shader did not build");
         return nullptr;
     }

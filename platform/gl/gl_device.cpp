@@ -708,7 +708,7 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
         return false;
     for (std::shared_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
-        if (shader && !shader->built)  // shared ones are built once
+        if (shader && shader->vertexArray == 0)  // shared ones are built once
             GlBuildShader(shader.get(), &ignored);
     }
     for (GlBufferState* buffer : state->buffers)
@@ -741,7 +741,6 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     // Without a context the names are simply forgotten: they died with it.
     auto forget = [](GlShader* shader) {
         shader->programs.clear();
-        shader->built = false;
         shader->capture = GlLinkedProgram();
         shader->vertexArray = 0;
     };
@@ -811,7 +810,6 @@ bool GlBuildShader(GlShader* shader, std::string* error) {
                                   element.offset);
         glVertexArrayAttribBinding(shader->vertexArray, element.reg, 0);
     }
-    shader->built = true;
     return true;
 }
 
@@ -819,7 +817,6 @@ void GlDeleteShader(GlShader* shader) {
     for (const GlLinkedProgram& linked : shader->programs)
         glDeleteProgram(linked.program);
     shader->programs.clear();
-    shader->built = false;
     if (shader->capture.program != 0)
         glDeleteProgram(shader->capture.program);
     shader->capture = GlLinkedProgram();

@@ -113,11 +113,10 @@ struct GlShader {
     // Input register (0-15) whose alpha oD0.w copies unchanged; kDiffuseAlphaOne when oD0 is
     // never written, kDiffuseAlphaUnknown when it is computed.
     int diffuseAlphaInput = kDiffuseAlphaUnknown;
-    bool built = false;  // the vertex stage compiled and the vertex array exists
     std::vector<GlLinkedProgram> programs;  // one per pixel key drawn with, linked on first use
     size_t lastProgram = 0;   // index into programs of the last draw
     GlLinkedProgram capture;  // the one whose outputs transform feedback reads, linked on demand
-    GLuint vertexArray = 0;
+    GLuint vertexArray = 0;  // made once the vertex stage compiled: the shader can draw
     GLuint boundBuffer = 0;  // what the vertex array points at
     UINT boundStride = 0;
     GLuint boundIndices = 0;
