@@ -26,10 +26,12 @@ void main() {
     vec4 current = vsDiffuse;
 )";
 
-constexpr int32_t kDisable = 1;   // D3DTOP_DISABLE
-constexpr int32_t kTexture = 2;   // D3DTA_TEXTURE
-constexpr int32_t kNever = 1;     // D3DCMP_NEVER
-constexpr int32_t kAlways = 8;    // D3DCMP_ALWAYS
+constexpr int32_t kDisable = 1;     // D3DTOP_DISABLE
+constexpr int32_t kSelectArg1 = 2;  // D3DTOP_SELECTARG1
+constexpr int32_t kSelectArg2 = 3;  // D3DTOP_SELECTARG2
+constexpr int32_t kTexture = 2;     // D3DTA_TEXTURE
+constexpr int32_t kNever = 1;       // D3DCMP_NEVER
+constexpr int32_t kAlways = 8;      // D3DCMP_ALWAYS
 
 // One D3DTA_* argument as a GLSL vec4 expression; texel is the stage's sample.
 std::string Argument(int32_t argument, const std::string& texel) {
@@ -62,7 +64,7 @@ std::string Argument(int32_t argument, const std::string& texel) {
 // as D3DTOP_SELECTARG1.
 std::string Combine(int32_t op, const std::string& a, const std::string& b) {
     switch (op) {
-        case 3:
+        case kSelectArg2:
             return b;
         case 4:
             return "(" + a + " * " + b + ")";
@@ -91,8 +93,8 @@ int32_t NormalArgument(int32_t argument) {
 
 // An operation's two arguments with the one it does not read cleared.
 void NormalOperation(int32_t* op) {
-    op[1] = op[0] == kDisable || op[0] == 3 ? 0 : NormalArgument(op[1]);
-    op[2] = op[0] == kDisable || op[0] == 2 ? 0 : NormalArgument(op[2]);
+    op[1] = op[0] == kDisable || op[0] == kSelectArg2 ? 0 : NormalArgument(op[1]);
+    op[2] = op[0] == kDisable || op[0] == kSelectArg1 ? 0 : NormalArgument(op[2]);
 }
 
 // Stage k: its sample when it reads a bound texture, then the colour and alpha operations,
