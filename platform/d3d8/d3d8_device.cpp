@@ -572,7 +572,7 @@ HRESULT IDirect3DDevice8::CreateVertexShader(const DWORD* declaration, const DWO
                       kVsDiffuseAlphaUnknown == kDiffuseAlphaUnknown,
                   "the device reads the shader's diffuse alpha source as is");
     shader->diffuseAlphaInput = VsDiffuseAlphaSource(program);
-    if (!GlBuildShader(shader.get(), &error)) {
+    if (!GlBuildShader(state, shader.get(), &error)) {
         GlDeleteShader(shader.get());
         state->lastError = error;
         std::fprintf(stderr, "velmora device: %s\n", error.c_str());

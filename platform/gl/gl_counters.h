@@ -13,6 +13,8 @@ struct DeviceCounters {
     uint64_t constantUploads = 0;  // vertex shader constant uploads (registers)
     uint64_t textureBinds = 0;
     uint64_t triangles = 0;
-    uint64_t programsLinked = 0;  // draw programs linked (one per shader and stage combination)
-    uint64_t glErrors = 0;  // GL errors seen at Present and read-backs (should stay 0)
+    uint64_t programsLinked = 0;   // draw programs linked (one per shader and stage combination)
+    uint64_t programsLoaded = 0;   // programs taken from the program cache, not compiled and linked
+    uint64_t shadersCompiled = 0;  // GLSL stages compiled, to check a vertex shader or to link
+    uint64_t glErrors = 0;         // GL errors seen at Present and read-backs (should stay 0)
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gl/gl_window.h"
@@ -293,26 +294,36 @@ void ApplyTextures(GlDeviceState* state) {
     }
 }
 
-// Links the shader's vertex stage with the fragment program of a key and finds its uniforms;
-// false with *error when the driver refuses. The stages are compiled for the link and deleted
-// after it: the driver keeps each shader object's intermediate code as long as it lives.
-bool LinkProgram(GlShader* shader, const GlPixelKey& key, bool capture, GlLinkedProgram* out,
-                 std::string* error) {
-    const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
-    if (vertexShader == 0)
-        return false;
-    const GLuint fragmentShader =
-        GlCompileShader(GL_FRAGMENT_SHADER, GlFragmentProgramSource(key), error);
+// Links the shader's vertex stage with the fragment program of a key, or loads that program from
+// the cache, and finds its uniforms; false with *error when the driver refuses. The stages are
+// compiled for the link and deleted after it: the driver keeps each shader object's
+// intermediate code as long as it lives.
+bool LinkProgram(GlDeviceState* state, GlShader* shader, const GlPixelKey& key, bool capture,
+                 GlLinkedProgram* out, std::string* error) {
+    const std::string fragmentSource = GlFragmentProgramSource(key);
+    const std::string cacheKey = GlProgramCacheKey(shader->glsl, fragmentSource, capture);
     GlLinkedProgram linked;
     linked.key = key;
-    if (fragmentShader != 0)
-        linked.program = GlLinkProgram(vertexShader, fragmentShader, capture, error);
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    if (linked.program == 0) {
-        if (error)
-            *error += "generated source:\n" + GlNumberedSource(shader->glsl);
-        return false;
+    linked.program = GlCachedProgram(state->programCache, cacheKey);
+    if (linked.program != 0) {
+        ++state->counters.programsLoaded;
+    } else {
+        const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
+        ++state->counters.shadersCompiled;
+        if (vertexShader == 0)
+            return false;
+        const GLuint fragmentShader = GlCompileShader(GL_FRAGMENT_SHADER, fragmentSource, error);
+        ++state->counters.shadersCompiled;
+        if (fragmentShader != 0)
+            linked.program = GlLinkProgram(vertexShader, fragmentShader, capture, error);
+        glDeleteShader(vertexShader);
+        glDeleteShader(fragmentShader);
+        if (linked.program == 0) {
+            if (error)
+                *error += "generated source:\n" + GlNumberedSource(shader->glsl);
+            return false;
+        }
+        GlCacheProgram(state->programCache, cacheKey, linked.program);
     }
     for (UINT i = 0; i < kConstantCount; ++i) {
         const std::string name = "c[" + std::to_string(i) + "]";
@@ -330,7 +341,7 @@ bool LinkProgram(GlShader* shader, const GlPixelKey& key, bool capture, GlLinked
 // when it cannot.
 GlLinkedProgram* AddProgram(GlDeviceState* state, GlShader* shader, std::string* error) {
     GlLinkedProgram linked;
-    if (!LinkProgram(shader, state->pixelKey, false, &linked, error))
+    if (!LinkProgram(state, shader, state->pixelKey, false, &linked, error))
         return nullptr;
     ++state->counters.programsLinked;
     shader->programs.push_back(linked);
@@ -684,6 +695,8 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
 
     if (!CreateBackBuffer(state, error))
         return false;
+    state->programCache = GlOpenProgramCache(
+        GlProgramCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")));
 
     glCreateBuffers(1, &state->pixelBlockBuffer);
     glNamedBufferStorage(state->pixelBlockBuffer, sizeof(GlPixelBlock), nullptr,
@@ -704,12 +717,12 @@ bool GlCreateDeviceObjects(GlDeviceState* state, std::string* error) {
     pretransformed.layout.attributes = {
         {0, D3DVSDT_FLOAT4, 0}, {1, D3DVSDT_D3DCOLOR, 16}, {2, D3DVSDT_FLOAT2, 20}};
     pretransformed.glsl = GlPretransformedVertexSource();
-    if (!GlBuildShader(&pretransformed, error))
+    if (!GlBuildShader(state, &pretransformed, error))
         return false;
     for (std::shared_ptr<GlShader>& shader : state->shaders) {
         std::string ignored;
         if (shader && shader->vertexArray == 0)  // shared ones are built once
-            GlBuildShader(shader.get(), &ignored);
+            GlBuildShader(state, shader.get(), &ignored);
     }
     for (GlBufferState* buffer : state->buffers)
         GlUploadBuffer(buffer);
@@ -760,15 +773,19 @@ void GlDestroyDeviceObjects(GlDeviceState* state, bool contextAlive) {
     state->captureCapacity = 0;
 }
 
-bool GlBuildShader(GlShader* shader, std::string* error) {
+bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error) {
     GlDeleteShader(shader);
     // Compiled here so that a shader the driver refuses fails at creation, but linked only when
     // drawn: a program linked for the stage state of the moment may never be drawn with, and
     // the driver holds each program's intermediate and compiled code while it lives.
-    const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
-    if (vertexShader == 0)
-        return false;
-    glDeleteShader(vertexShader);
+    if (!GlCachedVertexSource(state->programCache, shader->glsl)) {
+        const GLuint vertexShader = GlCompileShader(GL_VERTEX_SHADER, shader->glsl, error);
+        ++state->counters.shadersCompiled;
+        if (vertexShader == 0)
+            return false;
+        glDeleteShader(vertexShader);
+        GlCacheVertexSource(state->programCache, shader->glsl);
+    }
     shader->bindingsKnown = false;
 
     glCreateVertexArrays(1, &shader->vertexArray);
@@ -980,7 +997,7 @@ HRESULT GlCapture(GlDeviceState* state, GlShader* shader, UINT count, std::vecto
     // Any fragment program will do: nothing is drawn.
     std::string error;
     if (shader->capture.program == 0 &&
-        !LinkProgram(shader, state->pixelKey, true, &shader->capture, &error)) {
+        !LinkProgram(state, shader, state->pixelKey, true, &shader->capture, &error)) {
         return GlRefuse(state, GlRefusal::FailedShader, error);
     }
     ApplyShader(state, shader, &shader->capture, stream.state->name, stream.stride, 0);

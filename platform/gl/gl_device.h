@@ -17,6 +17,7 @@
 
 #include "platform/gl/gl_counters.h"
 #include "platform/gl/gl_program.h"
+#include "platform/gl/gl_program_cache.h"
 #include "platform/gl/gl_state_cache.h"
 #include "platform/system/d3d8_types.h"
 #include "platform/system/d3dx_math.h"
@@ -205,6 +206,7 @@ struct GlDeviceState {
     GLuint captureBuffer = 0;
     GLsizeiptr captureCapacity = 0;  // bytes
 
+    GlProgramCache programCache;  // opened with the device objects, for this context's driver
     GlShader pretransformed;
     // Slot i is handle 2i + 1; null: deleted. Shaders of the same GLSL and vertex layout share
     // one GlShader, so each distinct one is compiled and linked once.
@@ -248,9 +250,10 @@ void GlUploadTextureLevel(GlTextureState* texture, UINT level);
 void GlDeleteBuffer(GlBufferState* buffer);
 void GlDeleteTexture(GlTextureState* texture);
 
-// Compiles a shader's vertex GLSL to check it and builds its vertex array; false with *error (the
-// numbered source included) when the driver refuses it. Programs are linked when drawn.
-bool GlBuildShader(GlShader* shader, std::string* error);
+// Compiles a shader's vertex GLSL to check it, unless the cache knows this driver compiled it
+// before, and builds its vertex array; false with *error (the numbered source included) when the
+// driver refuses it. Programs are linked when drawn.
+bool GlBuildShader(GlDeviceState* state, GlShader* shader, std::string* error);
 void GlDeleteShader(GlShader* shader);
 
 HRESULT GlClear(GlDeviceState* state, DWORD count, const D3DRECT* rects, DWORD flags,

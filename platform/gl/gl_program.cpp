@@ -270,6 +270,7 @@ GLuint GlLinkProgram(GLuint vertexShader, GLuint fragmentShader, bool capture,
     glAttachShader(program, fragmentShader);
     if (capture)
         glTransformFeedbackVaryings(program, 6, kCapturedNames, GL_INTERLEAVED_ATTRIBS);
+    glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
     glLinkProgram(program);
     glDetachShader(program, vertexShader);
     glDetachShader(program, fragmentShader);

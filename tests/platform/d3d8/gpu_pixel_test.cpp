@@ -1,6 +1,10 @@
 // The pixel side measured: coverage, blending, depth, culling, texture stages, formats,
 // filtering and addressing, fog.
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "tests/platform/d3d8/gpu_test_support.h"
 
@@ -477,6 +481,50 @@ TEST_F(GpuPixel, ProgramsAreLinkedForTheStageCombinationsDrawnAndNoOthers) {
     draw();
     EXPECT_TRUE(ColorsNear(BackBuffer().At(32, 32), kGreen, 0));
     EXPECT_EQ(m_pDevice->Counters().programsLinked, 2u) << "a combination drawn before relinked";
+}
+
+TEST_F(GpuPixel, ASecondDeviceTakesItsProgramsFromTheCacheAndCompilesNoGlsl) {
+    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) /
+                                         ("velmora-device-cache-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    const char* outer = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = outer != nullptr ? outer : "";
+    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+
+    const float green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+    auto run = [&](const char* what) {
+        CreateDevice(64, 64);
+        const DeviceCounters created = m_pDevice->Counters();
+        m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
+        DrawScreenRect(0, 0, 32, 64, kRed);
+        m_pDevice->SetVertexShader(CreateShader("vs.1.1\nmov oPos, v0\nmov oD0, c0\n"));
+        m_pDevice->SetVertexShaderConstant(0, green, 1);
+        DrawShaderTriangles(ClipRect(0, -1, 1, 1, kWhite), kRectIndices);
+        EXPECT_TRUE(ColorsNear(BackBuffer().At(16, 32), kRed, 0)) << what;
+        EXPECT_TRUE(ColorsNear(BackBuffer().At(48, 32), kGreen, 0)) << what;
+        DeviceCounters drawn = m_pDevice->Counters();
+        drawn.shadersCompiled -= created.shadersCompiled;
+        return std::make_pair(created, drawn);
+    };
+    const auto first = run("linked");
+    EXPECT_GT(first.first.shadersCompiled, 0u) << "the pre-transformed shader checked";
+    EXPECT_EQ(first.second.programsLinked, 2u);
+    EXPECT_EQ(first.second.programsLoaded, 0u);
+    EXPECT_EQ(first.second.shadersCompiled, 5u) << "a check, then two stages for each link";
+
+    const auto second = run("loaded");
+    EXPECT_EQ(second.first.shadersCompiled, 0u) << "nothing checked again at creation";
+    EXPECT_EQ(second.second.programsLinked, 2u);
+    EXPECT_EQ(second.second.programsLoaded, 2u);
+    EXPECT_EQ(second.second.shadersCompiled, 0u);
+
+    if (outer != nullptr)
+        setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
