@@ -23,26 +23,3 @@ void SetSaverIcon(SDL_Window* window) {
     SDL_SetWindowIcon(window, surface);  // SDL keeps a copy
     SDL_FreeSurface(surface);
 }
-
-void SetSaverIcon(GtkWindow* window) {
-    BmpImage icon;
-    if (!window || !LoadSaverIcon(&icon))
-        return;
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, static_cast<int>(icon.width),
-                                       static_cast<int>(icon.height));
-    if (!pixbuf)
-        return;
-    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
-    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-    for (UINT y = 0; y < icon.height; ++y)
-        for (UINT x = 0; x < icon.width; ++x) {
-            const BYTE* from = &icon.bgra[(y * icon.width + x) * 4];
-            guchar* to = pixels + y * stride + x * 4;
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-            to[3] = from[3];
-        }
-    gtk_window_set_icon(window, pixbuf);  // the window holds its own reference
-    g_object_unref(pixbuf);
-}

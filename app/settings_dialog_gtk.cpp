@@ -245,6 +245,29 @@ void SettingsDialogGtk::OnRealize(GtkWidget* widget, gpointer) {
         window, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
 }
 
+void SetSaverIcon(GtkWindow* window) {
+    BmpImage icon;
+    if (!window || !LoadSaverIcon(&icon))
+        return;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, static_cast<int>(icon.width),
+                                       static_cast<int>(icon.height));
+    if (!pixbuf)
+        return;
+    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (UINT y = 0; y < icon.height; ++y)
+        for (UINT x = 0; x < icon.width; ++x) {
+            const BYTE* from = &icon.bgra[(y * icon.width + x) * 4];
+            guchar* to = pixels + y * stride + x * 4;
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = from[3];
+        }
+    gtk_window_set_icon(window, pixbuf);  // the window holds its own reference
+    g_object_unref(pixbuf);
+}
+
 int ShowSettingsDialog(SaverSettings* settings) {
     // Keep the C locale: the scene parses and formats numbers with '.' whatever the desktop's
     // language is. GTK shows the UTF-8 labels all the same.

@@ -59,6 +59,9 @@ class SettingsDialogGtk {
     bool m_bLoading = false;  // true while the view writes widgets, so no messages go out
 };
 
-// The entry point's dialog: opens the display, runs the dialog over the settings and returns
+// The saver's icon (app/saver_icon.h) on a GTK window; without a readable icon nothing changes.
+void SetSaverIcon(GtkWindow* window);
+
+// The dialog program's dialog: opens the display, runs the dialog over the settings and returns
 // its result (1 start, 2 cancel), or 0 when GTK cannot open a display.
 int ShowSettingsDialog(SaverSettings* settings);

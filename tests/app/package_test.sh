@@ -3,7 +3,8 @@
 # theirs: the package lists exactly the expected files, depends on the libraries the programs
 # load, and once extracted into a scratch root XScreenSaver's layout holds: the hack in
 # libexec/xscreensaver, its configuration (valid XML, named after the hack) in
-# xscreensaver/config, the MATE and Xfce entry pointing at the installed hack, which runs.
+# xscreensaver/config, the MATE and Xfce entry pointing at the installed hack, which runs; the
+# saver finds its dialog program in libexec/velmora.
 # Needs: BUILD_DIR, CMAKE and CPACK (set by CTest); dpkg-deb, xmllint.
 set -euo pipefail
 scratch=$(mktemp -d)
@@ -15,6 +16,7 @@ fail() {
 pass() { echo "ok: $*"; }
 
 expected="./usr/bin/velmora
+./usr/libexec/velmora/velmora-settings
 ./usr/libexec/xscreensaver/velmora-hack
 ./usr/share/applications/screensavers/velmora-hack.desktop
 ./usr/share/applications/velmora.desktop
@@ -70,3 +72,13 @@ code=0
 "$hack" -birds 0 2>/dev/null || code=$?
 [ "$code" -eq 2 ] || fail "the installed hack accepted -birds 0 (code $code)"
 pass "the extracted hack runs"
+
+code=0
+"$root/usr/libexec/velmora/velmora-settings" </dev/null 2>/dev/null || code=$?
+[ "$code" -eq 2 ] || fail "the installed dialog program ran without a request (code $code)"
+# Without a display the dialog program starts and reports no display; the saver then ends.
+errors=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/velmora" 2>&1 >/dev/null || true)
+case "$errors" in
+    *"cannot run the settings dialog"*) fail "the installed saver misses its dialog: $errors" ;;
+esac
+pass "the installed saver finds its dialog program in libexec/velmora"

@@ -97,6 +97,7 @@ TEST_F(SettingsDialogGtkTest, CarriesTheSaversIconAndADialogsHintsForTheWindowMa
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(gdk_pixbuf_get_width(icon), 48);
     EXPECT_TRUE(gdk_pixbuf_get_has_alpha(icon));
+    SetSaverIcon(static_cast<GtkWindow*>(nullptr));  // without a window nothing happens
     EXPECT_EQ(gtk_window_get_type_hint(window), GDK_WINDOW_TYPE_HINT_DIALOG);
     EXPECT_FALSE(gtk_window_get_resizable(window));
 
