@@ -8,6 +8,9 @@
 # defaults (Return on the dialog), each for SECONDS; reads each one's frames per second from
 # Mesa's GALLIUM_HUD=fps dump (GALLIUM_HUD_DUMP_DIR) and its peak resident set (VmHWM), and
 # prints both medians and the ratio velmora / glschool. Installs xscreensaver-gl-extra if missing.
+# Velmora's first run after a build links its programs and keeps them in its program cache
+# ($XDG_CACHE_HOME/velmora/programs); later runs load them and compile no GLSL, as a user's saver
+# does from its second start on, with about 8 MB less resident.
 set -euo pipefail
 seconds=${1:-20}
 build=${2:-build}
