@@ -108,7 +108,8 @@ void WriteEntry(const std::string& path, const std::string& identity, uint32_t f
     bool written = std::fwrite(kMagic, sizeof kMagic, 1, file) == 1 &&
                    std::fwrite(counts, sizeof counts, 1, file) == 1 &&
                    std::fwrite(identity.data(), 1, identity.size(), file) == identity.size() &&
-                   std::fwrite(binary.data(), 1, binary.size(), file) == binary.size();
+                   (binary.empty() ||  // a vertex mark: no bytes, and data() may be null
+                    std::fwrite(binary.data(), 1, binary.size(), file) == binary.size());
     written = std::fclose(file) == 0 && written;
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0)
         std::remove(temporary.c_str());
