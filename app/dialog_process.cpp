@@ -98,6 +98,13 @@ int ShowDialogApart(const std::string& program, SaverSettings* settings) {
     }
     const std::string failure = "velmora: cannot start the settings dialog " + program + "\n";
     const pid_t child = fork();
+    if (child < 0) {
+        std::fprintf(stderr, "velmora: cannot start the settings dialog: %s\n",
+                     std::strerror(errno));
+        for (const int fd : {request[0], request[1], answer[0], answer[1]})
+            close(fd);
+        return 0;
+    }
     if (child == 0) {
         if (dup2(request[0], STDIN_FILENO) >= 0 && dup2(answer[1], STDOUT_FILENO) >= 0)
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
@@ -106,20 +113,12 @@ int ShowDialogApart(const std::string& program, SaverSettings* settings) {
     }
     close(request[0]);
     close(answer[1]);
-    DialogAnswer reply = {};
-    size_t got = 0;
-    if (child < 0) {
-        std::fprintf(stderr, "velmora: cannot start the settings dialog: %s\n",
-                     std::strerror(errno));
-    } else {
-        const DialogRequest sent = {kRequestMagic, sizeof(SaverSettings), *settings};
-        if (SendRequest(request[1], sent))
-            got = ReadAll(answer[0], &reply, sizeof reply);
-    }
+    const DialogRequest sent = {kRequestMagic, sizeof(SaverSettings), *settings};
+    const bool delivered = SendRequest(request[1], sent);
     close(request[1]);
+    DialogAnswer reply = {};
+    const size_t got = delivered ? ReadAll(answer[0], &reply, sizeof reply) : 0;
     close(answer[0]);
-    if (child < 0)
-        return 0;
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
