@@ -88,23 +88,19 @@ int ShowDialogApart(const std::string& program, SaverSettings* settings) {
     // Both pipes close on exec; the child's copies on its standard input and output stay open.
     int request[2] = {-1, -1};
     int answer[2] = {-1, -1};
-    if (pipe2(request, O_CLOEXEC) != 0 || pipe2(answer, O_CLOEXEC) != 0) {
-        std::fprintf(stderr, "velmora: no pipe for the settings dialog: %s\n",
-                     std::strerror(errno));
+    auto fail = [&](const char* what) {
+        std::fprintf(stderr, "velmora: %s the settings dialog: %s\n", what, std::strerror(errno));
         for (const int fd : {request[0], request[1], answer[0], answer[1]})
             if (fd >= 0)
                 close(fd);
         return 0;
-    }
+    };
+    if (pipe2(request, O_CLOEXEC) != 0 || pipe2(answer, O_CLOEXEC) != 0)
+        return fail("no pipe for");
     const std::string failure = "velmora: cannot start the settings dialog " + program + "\n";
     const pid_t child = fork();
-    if (child < 0) {
-        std::fprintf(stderr, "velmora: cannot start the settings dialog: %s\n",
-                     std::strerror(errno));
-        for (const int fd : {request[0], request[1], answer[0], answer[1]})
-            close(fd);
-        return 0;
-    }
+    if (child < 0)
+        return fail("cannot start");
     if (child == 0) {
         if (dup2(request[0], STDIN_FILENO) >= 0 && dup2(answer[1], STDOUT_FILENO) >= 0)
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));

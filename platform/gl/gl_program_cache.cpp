@@ -144,12 +144,14 @@ std::string GlProgramCacheFolder(const char* xdgCacheHome, const char* home) {
 
 GlProgramCache GlOpenProgramCache(const std::string& folder) {
     GlProgramCache cache;
-    GLint formats = 0;
-    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
-    if (folder.empty() || formats <= 0 || !MakeFolder(folder))
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
+    if (folder.empty() || count <= 0 || !MakeFolder(folder))
         return cache;
     cache.folder = folder;
     cache.driver = GlText(GL_VENDOR) + '\n' + GlText(GL_RENDERER) + '\n' + GlText(GL_VERSION);
+    cache.formats.resize(static_cast<size_t>(count));
+    glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, cache.formats.data());
     return cache;
 }
 
@@ -167,11 +169,7 @@ GLuint GlCachedProgram(const GlProgramCache& cache, const std::string& key) {
     if (!ReadEntry(path, identity, &entry))
         return 0;
     // Only a format the driver lists reaches it: another would be a GL error, not a miss.
-    GLint count = 0;
-    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
-    std::vector<GLint> formats(static_cast<size_t>(std::max(count, 0)));
-    if (!formats.empty())
-        glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, formats.data());
+    const std::vector<GLint>& formats = cache.formats;
     GLuint program = 0;
     if (!entry.binary.empty() && std::find(formats.begin(), formats.end(),
                                            static_cast<GLint>(entry.format)) != formats.end()) {

@@ -10,10 +10,12 @@
 #include <epoxy/gl.h>
 
 #include <string>
+#include <vector>
 
 struct GlProgramCache {
     std::string folder;  // empty: the cache is off, every lookup misses and nothing is kept
     std::string driver;  // vendor, renderer and version: entries of another driver never match
+    std::vector<GLint> formats;  // the driver's program binary formats
 };
 
 // $XDG_CACHE_HOME/velmora/programs, else $HOME/.cache/velmora/programs; empty when neither is
